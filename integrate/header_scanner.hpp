@@ -1,0 +1,57 @@
+// Drives the tracker and the machines of one read over the bytes of a file,
+// in order, fed in blocks of any size.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "dbcs_tracker.hpp"
+#include "keyword_machine.hpp"
+#include "label_line_machine.hpp"
+#include "zole_header.hpp"
+
+namespace zolehead {
+
+// Which header forms a read recognises.
+enum class HeaderForm : std::uint8_t {
+    A,     // label lines only; a repeated label overwrites
+    B,     // starred keywords only
+    BOTH,  // one pass over both; form B wins, a repeated form A label empties its slot
+};
+
+// The end-of-text byte: input ends there, as it does for text-mode readers on
+// Windows, on every platform alike.
+inline constexpr std::uint8_t kEndOfText = 0x1A;
+
+class HeaderScanner {
+public:
+    explicit HeaderScanner(HeaderForm form) noexcept
+        : form_(form),
+          label_(form == HeaderForm::BOTH ? LabelCommit::DEFER_TO_FORM_B : LabelCommit::LAST_WINS) {}
+
+    // Feeds the next bytes of the input. Where the blocks are cut changes
+    // nothing. Returns false once the end-of-text byte has been seen: the
+    // rest of the input is ignored, so the caller can stop reading.
+    bool feed(std::span<const std::uint8_t> bytes) noexcept;
+
+    bool ended() const noexcept { return ended_; }
+    HeaderForm form() const noexcept { return form_; }
+    const ZoleHeader& header() const noexcept { return header_; }
+
+private:
+    template <HeaderForm F>
+    void scan(const std::uint8_t* p, const std::uint8_t* end) noexcept;
+
+    HeaderForm form_;
+    bool ended_ = false;
+    DbcsTracker tracker_;
+    LabelLineMachine label_;
+    KeywordMachine keyword_;
+    ZoleHeader header_{};
+};
+
+// Reads a whole input held in memory.
+ZoleHeader ReadHeader(std::span<const std::uint8_t> bytes, HeaderForm form) noexcept;
+
+}  // namespace zolehead

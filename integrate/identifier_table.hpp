@@ -1,0 +1,26 @@
+// The sixteen fields: each row's form A label and form B keyword. The row
+// number is the slot index everywhere.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+#include "zole_header.hpp"
+
+namespace zolehead {
+
+struct Identifier {
+    std::string_view label;    // Shift_JIS, double-byte characters only, <= 18 bytes
+    std::string_view keyword;  // ASCII
+};
+
+extern const std::array<Identifier, kFieldCount> kIdentifiers;
+
+// The first row whose label equals `label` byte for byte, or -1.
+int FindLabelRow(std::string_view label) noexcept;
+
+// The first row whose keyword equals `name` once ASCII A..Z are folded onto
+// a..z (no locale; every other byte must match exactly), or -1.
+int FindKeywordRow(std::string_view name) noexcept;
+
+}  // namespace zolehead

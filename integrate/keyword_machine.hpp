@@ -1,0 +1,93 @@
+// Form B: starred keywords with quoted values such as *Title 'Sakura', one
+// byte at a time.
+//
+// An asterisk anywhere outside a value starts an entry; name characters up to
+// the opening quote (' or ") make the name, anything else there is skipped; the
+// value runs to the same quote byte, across lines. Line ends never reset it.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "dbcs_tracker.hpp"
+#include "identifier_table.hpp"
+#include "zole_header.hpp"
+
+namespace zolehead {
+
+enum class KeywordState : std::uint8_t {
+    IDLE = 0,        // waiting for an asterisk
+    AFTER_STAR = 1,  // asterisk seen, no name yet
+    NAME = 2,        // collecting the name
+    QUOTED = 3,      // collecting the value
+};
+
+inline constexpr int kNameMaxBytes = 19;
+
+constexpr bool IsNameChar(std::uint8_t b) noexcept {
+    return b == '-' || b == '_' || (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
+}
+
+class KeywordMachine {
+public:
+    // Steps over byte b, whose tracker state is `dbcs`; may commit into `out`.
+    inline void step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out) noexcept;
+
+    KeywordState state() const noexcept { return state_; }
+    std::uint8_t quote() const noexcept { return quote_; }
+
+private:
+    void commit(ZoleHeader& out) noexcept;
+
+    KeywordState state_ = KeywordState::IDLE;
+    std::uint8_t quote_ = 0;
+    std::uint8_t name_len_ = 0;
+    std::uint8_t value_len_ = 0;  // may run one past the stored bytes (limit rule)
+    std::uint8_t stored_len_ = 0;
+    char name_[kNameMaxBytes + 1] = {};
+    char value_[kValueMaxBytes + 1] = {};
+};
+
+inline void KeywordMachine::step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out) noexcept {
+    switch (state_) {
+    case KeywordState::IDLE:
+        if (b == '*') state_ = KeywordState::AFTER_STAR;
+        return;
+    case KeywordState::AFTER_STAR:
+        if (dbcs == DbcsState::DBCS_SINGLE && IsNameChar(b)) {
+            name_[0] = static_cast<char>(b);
+            name_len_ = 1;
+            state_ = KeywordState::NAME;
+        }
+        return;
+    case KeywordState::NAME:
+        if (dbcs != DbcsState::DBCS_SINGLE) return;
+        if (b == '*') {
+            name_len_ = 0;
+            state_ = KeywordState::AFTER_STAR;
+        } else if (IsNameChar(b)) {
+            if (name_len_ < kNameMaxBytes) name_[name_len_++] = static_cast<char>(b);
+        } else if (b == '"' || b == '\'') {
+            quote_ = b;
+            value_len_ = stored_len_ = 0;
+            state_ = KeywordState::QUOTED;
+        }
+        return;
+    case KeywordState::QUOTED:
+        if (b < 0x20) return;  // line breaks and control bytes are dropped
+        if (b == quote_) {
+            state_ = KeywordState::IDLE;
+            commit(out);
+        } else if (value_len_ >= kValueMaxBytes) {
+            // full: dropped
+        } else if (value_len_ == kValueMaxBytes - 1 && dbcs == DbcsState::DBCS_LEAD) {
+            value_len_ = kValueMaxBytes;  // a character that would not fit is not started
+        } else {
+            value_[value_len_++] = static_cast<char>(b);
+            stored_len_ = value_len_;
+        }
+        return;
+    }
+}
+
+}  // namespace zolehead

@@ -1,0 +1,129 @@
+// Form A: Japanese label lines such as 曲名：Sakura, one byte at a time.
+//
+// A line is a label part (double-byte label characters, with ignorable blanks
+// anywhere), the full-width colon 81 46, a value and a line end (LF or CR).
+// The machine commits a line's value to the label's slot at the line end.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "dbcs_tracker.hpp"
+#include "identifier_table.hpp"
+#include "zole_header.hpp"
+
+namespace zolehead {
+
+enum class LineState : std::uint8_t {
+    LINE_START = 0,   // in the label part
+    VALUE_START = 1,  // after the colon, value not yet started
+    VALUE = 2,        // collecting the value
+    SKIP = 3,         // line disqualified: wait for its end
+};
+
+// How a committed line treats the slot it lands in.
+enum class LabelCommit : std::uint8_t {
+    LAST_WINS,      // every line overwrites: the form A reader
+    DEFER_TO_FORM_B, // the combined reader: first line stores, a repeat empties, form B is never touched
+};
+
+class LabelLineMachine {
+public:
+    explicit constexpr LabelLineMachine(LabelCommit rule = LabelCommit::LAST_WINS) noexcept : rule_(rule) {}
+
+    // Steps over byte b, whose tracker state is `dbcs`; may commit into `out`.
+    inline void step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out) noexcept;
+
+    LineState state() const noexcept { return state_; }
+
+private:
+    static constexpr std::uint8_t kLF = 0x0A, kCR = 0x0D;
+    static constexpr std::uint8_t kWideLead = 0x81, kWideColon = 0x46, kWideSpace = 0x40;
+
+    inline void step_line(std::uint8_t b, DbcsState dbcs, ZoleHeader& out) noexcept;
+    inline void store(std::uint8_t b, DbcsState dbcs) noexcept;
+    inline bool stored_as_lead(int i) const noexcept { return (lead_mask_[i >> 6] >> (i & 63)) & 1U; }
+    void commit(ZoleHeader& out) noexcept;
+    void trim() noexcept;
+
+    LabelCommit rule_;
+    LineState state_ = LineState::LINE_START;
+    std::uint8_t previous_ = 0;
+    std::uint8_t label_len_ = 0;
+    std::uint8_t value_len_ = 0;  // may run one past the stored bytes (see store)
+    std::uint8_t stored_len_ = 0;
+    char label_[kLabelMaxBytes + 1] = {};
+    char value_[kValueMaxBytes + 1] = {};
+    // Which stored bytes the tracker read as lead bytes: only those start a
+    // full-width space that the trim may remove.
+    std::uint64_t lead_mask_[2] = {0, 0};
+};
+
+inline void LabelLineMachine::store(std::uint8_t b, DbcsState dbcs) noexcept {
+    if (value_len_ >= kValueMaxBytes) return;
+    // A double-byte character that would not fit whole is not started: the
+    // length is marked full so the rest of the line is dropped too.
+    if (value_len_ == kValueMaxBytes - 1 && dbcs == DbcsState::DBCS_LEAD) {
+        value_len_ = kValueMaxBytes;
+        return;
+    }
+    if (dbcs == DbcsState::DBCS_LEAD) lead_mask_[value_len_ >> 6] |= std::uint64_t{1} << (value_len_ & 63);
+    value_[value_len_++] = static_cast<char>(b);
+    stored_len_ = value_len_;
+}
+
+inline void LabelLineMachine::step_line(std::uint8_t b, DbcsState dbcs, ZoleHeader& out) noexcept {
+    switch (state_) {
+    case LineState::LINE_START:
+        if (dbcs == DbcsState::DBCS_SINGLE) {
+            if (b != kLF && b != kCR && b != '\t' && b != ' ' && b != '!' && b != ';') state_ = LineState::SKIP;
+        } else if (dbcs == DbcsState::DBCS_TRAIL) {
+            if (previous_ == kWideLead && b == kWideColon) {
+                state_ = LineState::VALUE_START;
+            } else if (previous_ == kWideLead && b == kWideSpace) {
+                // an ignorable full-width space
+            } else if (label_len_ >= kLabelMaxBytes - 1) {
+                state_ = LineState::SKIP;  // a tenth label character
+            } else {
+                label_[label_len_++] = static_cast<char>(previous_);
+                label_[label_len_++] = static_cast<char>(b);
+            }
+        }
+        return;
+    case LineState::VALUE_START:
+        if (dbcs == DbcsState::DBCS_SINGLE) {
+            if (b > 0x20) {  // blanks and control bytes before the value are skipped
+                store(b, dbcs);
+                state_ = LineState::VALUE;
+            }
+        } else if (dbcs == DbcsState::DBCS_TRAIL) {
+            if (!(previous_ == kWideLead && b == kWideSpace)) {
+                store(previous_, DbcsState::DBCS_LEAD);
+                store(b, dbcs);
+                state_ = LineState::VALUE;
+            }
+        }
+        return;
+    case LineState::VALUE:
+        if (b == kLF || b == kCR) {
+            commit(out);
+        } else if (b >= 0x20) {
+            store(b, dbcs);
+        }
+        return;
+    case LineState::SKIP:
+        return;
+    }
+}
+
+inline void LabelLineMachine::step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out) noexcept {
+    step_line(b, dbcs, out);
+    if (b == kLF || b == kCR) {
+        state_ = LineState::LINE_START;
+        label_len_ = value_len_ = stored_len_ = 0;
+        lead_mask_[0] = lead_mask_[1] = 0;
+    }
+    previous_ = b;
+}
+
+}  // namespace zolehead
