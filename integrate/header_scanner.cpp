@@ -16,7 +16,7 @@ void HeaderScanner::scan(const std::uint8_t* p, const std::uint8_t* end) noexcep
     }
 }
 
-bool HeaderScanner::feed(std::span<const std::uint8_t> bytes) noexcept {
+bool HeaderScanner::feed_reference(std::span<const std::uint8_t> bytes) noexcept {
     if (ended_ || bytes.empty()) return !ended_;
     const std::uint8_t* begin = bytes.data();
     const std::uint8_t* end = begin + bytes.size();
@@ -30,6 +30,17 @@ bool HeaderScanner::feed(std::span<const std::uint8_t> bytes) noexcept {
     case HeaderForm::BOTH: scan<HeaderForm::BOTH>(begin, end); break;
     }
     return !ended_;
+}
+
+bool HeaderScanner::feed(std::span<const std::uint8_t> bytes) noexcept {
+    // No fast path yet: every byte goes through the reference loop.
+    return feed_reference(bytes);
+}
+
+ZoleHeader ReadHeaderReference(std::span<const std::uint8_t> bytes, HeaderForm form) noexcept {
+    HeaderScanner scanner(form);
+    scanner.feed_reference(bytes);
+    return scanner.header();
 }
 
 ZoleHeader ReadHeader(std::span<const std::uint8_t> bytes, HeaderForm form) noexcept {

@@ -35,6 +35,10 @@ public:
     // rest of the input is ignored, so the caller can stop reading.
     bool feed(std::span<const std::uint8_t> bytes) noexcept;
 
+    // As feed, through the plain byte loop only: the reference that any
+    // faster path must agree with.
+    bool feed_reference(std::span<const std::uint8_t> bytes) noexcept;
+
     bool ended() const noexcept { return ended_; }
     HeaderForm form() const noexcept { return form_; }
     const ZoleHeader& header() const noexcept { return header_; }
@@ -53,5 +57,8 @@ private:
 
 // Reads a whole input held in memory.
 ZoleHeader ReadHeader(std::span<const std::uint8_t> bytes, HeaderForm form) noexcept;
+
+// The same through the plain byte loop only (HeaderScanner::feed_reference).
+ZoleHeader ReadHeaderReference(std::span<const std::uint8_t> bytes, HeaderForm form) noexcept;
 
 }  // namespace zolehead
