@@ -20,9 +20,7 @@ enum class DbcsState : std::uint8_t {
 // 0xFD..0xFF count as lead bytes so that files written by older tools read the
 // same way they always have.
 constexpr bool IsLeadByte(std::uint8_t b) noexcept { return (b >= 0x7F && b <= 0x9F) || b >= 0xE0; }
-constexpr bool IsTrailByte(std::uint8_t b) noexcept {
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
-}
+constexpr bool IsTrailByte(std::uint8_t b) noexcept { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
 
 // The state describing byte b, given the state of the byte before it. A byte
 // that cannot follow a lead byte stands alone, whatever its range.

@@ -1,11 +1,11 @@
 // The exported header store: slots, identifier table, sizes and getters.
 #include <cstdint>
 #include <cstring>
-#include "slot_lock.hpp"
 
 #include "ZoleHead.h"
 #include "header_slots.hpp"
 #include "identifier_table.hpp"
+#include "slot_lock.hpp"
 #include "zole_header.hpp"
 
 namespace zolehead {

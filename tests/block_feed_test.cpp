@@ -20,8 +20,8 @@ std::span<const std::uint8_t> Bytes(std::string_view s) {
 const std::string kInputs[] = {
     kTitleLabel + kColon + "Sakura" + kWideSpace + "\r\n*Genre 'Po\r\np'\r\n" + kCommentLabel + kColon + "x" + kMe +
         "@\r\n",
-    " " + kTitleLabel + " " + kColon + kHiraA + std::string(124, 'a') + kHiraA + "\n*Title '" +
-        std::string(126, 'b') + kHiraA + "'",
+    " " + kTitleLabel + " " + kColon + kHiraA + std::string(124, 'a') + kHiraA + "\n*Title '" + std::string(126, 'b') +
+        kHiraA + "'",
     kTitleLabel + kColon + "A\n" + kTitleLabel + kColon + "B\n*Comment \"q'\"\x1A*Genre 'no'",
     "*Tit*Genre 'x'\r" + kGenreLabel + kColon + "\x81\t\x40y\x81\t\x40\r",
 };

@@ -2,7 +2,6 @@
 // written, nothing past the clamped count plus one, and the deliberate
 // behaviour for bad arguments, odd files and threads.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <array>
@@ -167,8 +166,8 @@ TEST(CApi, FailedReadsEmptyEverySlot) {
     const std::string good = dir.write("good", "*Title 'x'\n" + kGenreLabel + kColon + "y\n");
     const std::string fifo = (dir.path() / "fifo").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const char* bad[] = {nullptr, "/nonexistent/song.zole", dir.path().c_str(), fifo.c_str(), "/dev/zero",
-                         "/proc/self/mem"};
+    const char* bad[] = {nullptr,     "/nonexistent/song.zole", dir.path().c_str(), fifo.c_str(),
+                         "/dev/zero", "/proc/self/mem"};
     using Reader = int32_t(ZH_CALL*)(const char*);
     for (Reader reader : {zhGetZoleHeaderA, zhGetZoleHeaderB, zhGetZoleHeader}) {
         for (const char* path : bad) {

@@ -79,9 +79,31 @@ std::string Generate(std::mt19937& rng, const std::vector<std::string>& pieces, 
 // is form B alone.
 TEST(Combined, EqualsFormBWithoutFormALines) {
     const std::vector<std::string> pieces = {
-        "*",     "*Title ", "*Genre", "*comment", " ",        "'",           "\"",    "=",    "x",
-        "Rock",  "\n",      "\r\n",   "\r",       "\t",       kTitleLabel,   kHiraA,  "\x82", "\xFD",
-        "*E-Mail", "*TITLE", "''",    "\x01",     std::string(40, 'v'), kMe, "@",
+        "*",
+        "*Title ",
+        "*Genre",
+        "*comment",
+        " ",
+        "'",
+        "\"",
+        "=",
+        "x",
+        "Rock",
+        "\n",
+        "\r\n",
+        "\r",
+        "\t",
+        kTitleLabel,
+        kHiraA,
+        "\x82",
+        "\xFD",
+        "*E-Mail",
+        "*TITLE",
+        "''",
+        "\x01",
+        std::string(40, 'v'),
+        kMe,
+        "@",
     };
     std::mt19937 rng(20261208);
     for (int round = 0; round < 3000; ++round) {
@@ -94,10 +116,11 @@ TEST(Combined, EqualsFormBWithoutFormALines) {
 // line at most no repeat rule applies: the combined reader is form A alone.
 TEST(Combined, EqualsFormAWithoutAsterisks) {
     std::vector<std::string> labels = {kTitleLabel, kGenreLabel, kCommentLabel, kZoleVersionLabel,
-                                       "\x8D\xEC" "\x8B\xC8" /* 作曲 */};
+                                       "\x8D\xEC"
+                                       "\x8B\xC8" /* 作曲 */};
     const std::vector<std::string> decorations = {"", " ", ";", "!", "\t", kWideSpace, "x", "\x8B"};
-    const std::vector<std::string> values = {"v",     " ",     kWideSpace, kColon, kHiraA, kMe, "@",  "'",
-                                             "\"",    "\t",    "\x01",     "\x81", std::string(60, 'w')};
+    const std::vector<std::string> values = {
+        "v", " ", kWideSpace, kColon, kHiraA, kMe, "@", "'", "\"", "\t", "\x01", "\x81", std::string(60, 'w')};
     const std::vector<std::string> endings = {"\n", "\r", "\r\n", ""};
     std::mt19937 rng(8);
     for (int round = 0; round < 3000; ++round) {

@@ -1,9 +1,9 @@
+#include "dbcs_tracker.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "dbcs_tracker.hpp"
 
 namespace {
 

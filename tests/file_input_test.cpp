@@ -1,7 +1,6 @@
 // Reading files: regular files only, any size, any block boundary, and every
 // failure reported with an empty result.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 

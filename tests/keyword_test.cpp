@@ -52,7 +52,10 @@ TEST(FormB, Names) {
         {"an asterisk restarts the name", "*Tit*Genre 'x'", 1, "x", STATUS_FORM_B},
         {"arithmetic before an entry", "5*3=15\n*Genre 'y'", 1, "y", STATUS_FORM_B},
         {"double-byte characters in the name are skipped", "*" + kTitleLabel + "Title 'x'", 0, "x", STATUS_FORM_B},
-        {"a trail byte that is a letter is not a name character", "*Ti\x81" "tle 'x'", 0, "", STATUS_NONE},
+        {"a trail byte that is a letter is not a name character",
+         "*Ti\x81"
+         "tle 'x'",
+         0, "", STATUS_NONE},
         {"apostrophe before the name is skipped", "*'Title' 'x'", 0, " ", STATUS_FORM_B},
         {"longest keyword", "*ComposedYear 'x'", 6, "x", STATUS_FORM_B},
         {"a name of 25 characters keeps 19", "*ZoleVersionAAAAAAAAAAAAAA 'x'", 11, "", STATUS_NONE},

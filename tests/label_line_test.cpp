@@ -16,8 +16,8 @@ using zolehead::STATUS_NONE;
 struct LineCase {
     const char* what;
     std::string input;
-    int slot;            // the slot to check; every other slot must stay empty
-    std::string value;   // expected bytes
+    int slot;           // the slot to check; every other slot must stay empty
+    std::string value;  // expected bytes
     HeaderStatus status;
 };
 
@@ -84,10 +84,10 @@ TEST(FormA, Trim) {
         {"trailing ASCII and full-width spaces", T + K + "x " + W + " " + W + "\n", 0, "x", STATUS_FORM_A},
         {"the first byte is never trimmed", C + K + "@\n", 15, "@", STATUS_FORM_A},
         // メ is 83 81: its 0x81 is a trail byte, so "81 40" is no full-width space.
-        {"trail byte 0x81 then '@' keeps the character and the '@'", C + K + "x" + kMe + "@\n", 15,
-         "x" + kMe + "@", STATUS_FORM_A},
-        {"a dropped control byte between 81 and 40 still makes a full-width space", C + K + "x\x81\t\x40\n", 15,
-         "x", STATUS_FORM_A},
+        {"trail byte 0x81 then '@' keeps the character and the '@'", C + K + "x" + kMe + "@\n", 15, "x" + kMe + "@",
+         STATUS_FORM_A},
+        {"a dropped control byte between 81 and 40 still makes a full-width space", C + K + "x\x81\t\x40\n", 15, "x",
+         STATUS_FORM_A},
         {"spaces before a trail-81 '@' stop the trim there", C + K + "x" + kMe + "@  \n", 15, "x" + kMe + "@",
          STATUS_FORM_A},
         {"full-width space after a double-byte character", C + K + kHiraA + W + "\n", 15, kHiraA, STATUS_FORM_A},
@@ -104,10 +104,9 @@ TEST(FormA, ValueLimit) {
          std::string(126, 'v'), STATUS_FORM_A},
         {"125 bytes then a double-byte character keep it whole", T + K + std::string(125, 'v') + kHiraA + "\n", 0,
          std::string(125, 'v') + kHiraA, STATUS_FORM_A},
-        {"limit hit by a lead byte: no trim", T + K + letters120 + "      " + kHiraA + "\n", 0,
-         letters120 + "      ", STATUS_FORM_A},
-        {"same bytes ending at the line end: trimmed", T + K + letters120 + "      \n", 0, letters120,
+        {"limit hit by a lead byte: no trim", T + K + letters120 + "      " + kHiraA + "\n", 0, letters120 + "      ",
          STATUS_FORM_A},
+        {"same bytes ending at the line end: trimmed", T + K + letters120 + "      \n", 0, letters120, STATUS_FORM_A},
         {"127 bytes ending in spaces are trimmed", T + K + std::string(125, 'v') + "  \n", 0, std::string(125, 'v'),
          STATUS_FORM_A},
     };

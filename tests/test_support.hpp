@@ -15,11 +15,29 @@ namespace zh_test {
 
 // Shift_JIS bytes, spelled out so the tests do not depend on the table they
 // check. Each is a separate literal so no hex escape runs into the next one.
-inline const std::string kTitleLabel = "\x8B\xC8" "\x96\xBC";                        // 曲名
-inline const std::string kGenreLabel = "\x83\x57" "\x83\x83" "\x83\x93" "\x83\x8B";  // ジャンル
-inline const std::string kCommentLabel = "\x83\x52" "\x83\x81" "\x83\x93" "\x83\x67";  // コメント
+inline const std::string kTitleLabel =
+    "\x8B\xC8"
+    "\x96\xBC";  // 曲名
+inline const std::string kGenreLabel =
+    "\x83\x57"
+    "\x83\x83"
+    "\x83\x93"
+    "\x83\x8B";  // ジャンル
+inline const std::string kCommentLabel =
+    "\x83\x52"
+    "\x83\x81"
+    "\x83\x93"
+    "\x83\x67";  // コメント
 inline const std::string kZoleVersionLabel =
-    "\x82\x79" "\x82\x8F" "\x82\x8C" "\x82\x85" "\x83\x6F" "\x81\x5B" "\x83\x57" "\x83\x87" "\x83\x93";  // Ｚｏｌｅバージョン
+    "\x82\x79"
+    "\x82\x8F"
+    "\x82\x8C"
+    "\x82\x85"
+    "\x83\x6F"
+    "\x81\x5B"
+    "\x83\x57"
+    "\x83\x87"
+    "\x83\x93";                                    // Ｚｏｌｅバージョン
 inline const std::string kColon = "\x81\x46";      // ：
 inline const std::string kWideSpace = "\x81\x40";  // 　
 inline const std::string kMe = "\x83\x81";         // メ: its trail byte is 0x81
