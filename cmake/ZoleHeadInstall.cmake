@@ -43,7 +43,7 @@ endif()
 
 # Debian ships man pages compressed; man reads either form.
 set(_zolehead_man_page ${PROJECT_SOURCE_DIR}/cli/zolehead.1)
-if(EXISTS ${_zolehead_man_page})
+if(TARGET zolehead AND EXISTS ${_zolehead_man_page})
   find_program(ZOLEHEAD_GZIP gzip)
   if(ZOLEHEAD_GZIP)
     set(_zolehead_man_gz ${PROJECT_BINARY_DIR}/zolehead.1.gz)
@@ -77,9 +77,8 @@ install(FILES ${PROJECT_BINARY_DIR}/ZoleHeadConfig.cmake ${PROJECT_BINARY_DIR}/Z
 
 # Files that name the install prefix are written at install time, not at
 # configure time, so `cmake --install --prefix` and DESTDIR staging give files
-# that point at where the library really ends up.
-# Install directories as the two files spell them: ${prefix}-relative in the
-# .pc file, absolute (evaluated at install time) in the Python module.
+# that point at where the library really ends up: ${prefix}-relative in the .pc
+# file, absolute in the Python module.
 foreach(kind LIBDIR INCLUDEDIR)
   if(IS_ABSOLUTE "${CMAKE_INSTALL_${kind}}")
     set(_zolehead_pc_${kind} "${CMAKE_INSTALL_${kind}}")

@@ -28,6 +28,9 @@ print("installed python module: ok")' "$libdir/libZoleHead.so.1" "$work/sample.z
 
 # The tool runs from the prefix as it is, by its RPATH.
 if [ "${ZOLEHEAD_EXPECT_TOOL:-0}" = 1 ]; then
+  resolved=$(env -u LD_LIBRARY_PATH ldd "$prefix/bin/zolehead" | awk '$1 == "libZoleHead.so.1" {print $3}')
+  [ "$(readlink -f "$resolved")" = "$(readlink -f "$libdir/libZoleHead.so.1")" ] ||
+    { echo "check_install: the installed zolehead loads '$resolved', not the installed library" >&2; exit 1; }
   env -u LD_LIBRARY_PATH "$prefix/bin/zolehead" --version | grep -qF "${ZOLEHEAD_VERSION:-}" ||
     { echo "check_install: the installed zolehead does not run or misreports its version" >&2; exit 1; }
   env -u LD_LIBRARY_PATH "$prefix/bin/zolehead" --no-progress "$work/sample.zole" | grep -q Sakura ||
