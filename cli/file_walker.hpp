@@ -1,0 +1,70 @@
+// Turns the PATH arguments into the files to read, in order: each argument
+// as given, and with -r every file under a directory, sorted by name within
+// each directory. Walks lazily, one directory listing at a time.
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace zolehead_cli {
+
+struct WalkEntry {
+    std::string path;
+    std::string failure;  // set when the walk already knows the file cannot be read
+};
+
+class FileWalker {
+public:
+    // Receives files and directories that are passed over, with the reason.
+    using SkipNotice = std::function<void(const std::string& path, std::string_view reason)>;
+
+    FileWalker(std::vector<std::string> roots, bool recursive, std::vector<std::string> extensions, SkipNotice notice);
+
+    // The next file to read; false when the walk is over.
+    bool next(WalkEntry& entry);
+
+private:
+    struct Child {
+        std::string name;
+        unsigned char type;  // a DT_ constant from readdir
+    };
+    struct Directory {
+        std::string path;
+        dev_t device;
+        ino_t inode;
+        std::vector<Child> children;
+        std::size_t next = 0;
+    };
+    struct DirectoryId {
+        dev_t device;
+        ino_t inode;
+        friend bool operator==(const DirectoryId&, const DirectoryId&) = default;
+    };
+    struct DirectoryIdHash {
+        std::size_t operator()(const DirectoryId& id) const noexcept {
+            return std::hash<unsigned long long>()(static_cast<unsigned long long>(id.inode) * 31u +
+                                                   static_cast<unsigned long long>(id.device));
+        }
+    };
+
+    // Opens a directory and pushes its listing. Returns false with `failure`
+    // set when it cannot be listed.
+    bool enter(const std::string& path, std::string& failure);
+    bool wanted(std::string_view name) const;
+    static std::string join(const std::string& directory, const std::string& name);
+
+    std::vector<std::string> roots_;
+    std::size_t next_root_ = 0;
+    bool recursive_;
+    std::vector<std::string> extensions_;
+    SkipNotice notice_;
+    std::vector<Directory> stack_;
+    std::unordered_set<DirectoryId, DirectoryIdHash> visited_;
+};
+
+}  // namespace zolehead_cli

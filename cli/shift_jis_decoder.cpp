@@ -1,0 +1,67 @@
+#include "shift_jis_decoder.hpp"
+
+#include <cerrno>
+#include <cstdint>
+#include <system_error>
+
+namespace zolehead_cli {
+
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+bool IsLeadByte(std::uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsTrailByte(std::uint8_t b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+
+bool IsAscii(std::string_view bytes) {
+    for (char c : bytes) {
+        if (static_cast<std::uint8_t>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+ShiftJisDecoder::ShiftJisDecoder() : cd_(iconv_open("UTF-8", "CP932")) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) {
+        throw std::system_error(errno, std::generic_category(), "iconv cannot convert from CP932");
+    }
+}
+
+ShiftJisDecoder::~ShiftJisDecoder() { iconv_close(cd_); }
+
+bool ShiftJisDecoder::decode(std::string_view bytes, std::string& out) {
+    // Code page 932 keeps ASCII as it is (0x5C stays a backslash): most
+    // values need no conversion at all.
+    if (IsAscii(bytes)) {
+        out.append(bytes);
+        return true;
+    }
+    const std::size_t start = out.size();
+    // A byte becomes at most three: a half-width katakana, or U+FFFD.
+    out.resize(start + 3 * bytes.size());
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t in_left = bytes.size();
+    char* to = out.data() + start;
+    std::size_t to_left = out.size() - start;
+    bool clean = true;
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    while (in_left > 0) {
+        if (iconv(cd_, &in, &in_left, &to, &to_left) != static_cast<std::size_t>(-1)) break;
+        if (errno != EILSEQ && errno != EINVAL) break;  // E2BIG cannot happen: the room is enough
+        clean = false;
+        for (char r : kReplacement) *to++ = r;
+        to_left -= kReplacement.size();
+        // An unmapped character counts as one, as the reader saw it; a stray
+        // byte counts alone.
+        const auto lead = static_cast<std::uint8_t>(in[0]);
+        const std::size_t skip =
+            in_left >= 2 && IsLeadByte(lead) && IsTrailByte(static_cast<std::uint8_t>(in[1])) ? 2 : 1;
+        in += skip;
+        in_left -= skip;
+    }
+    out.resize(static_cast<std::size_t>(to - out.data()));
+    return clean;
+}
+
+}  // namespace zolehead_cli

@@ -1,0 +1,28 @@
+// Shift_JIS (code page 932) to UTF-8 through iconv. One decoder per thread:
+// an iconv descriptor is not safe to share.
+#pragma once
+
+#include <iconv.h>
+
+#include <string>
+#include <string_view>
+
+namespace zolehead_cli {
+
+class ShiftJisDecoder {
+public:
+    // Throws std::system_error when the C library cannot convert from CP932.
+    ShiftJisDecoder();
+    ~ShiftJisDecoder();
+    ShiftJisDecoder(const ShiftJisDecoder&) = delete;
+    ShiftJisDecoder& operator=(const ShiftJisDecoder&) = delete;
+
+    // Appends the UTF-8 text of `bytes` to `out`. A byte or pair that does
+    // not convert becomes U+FFFD; returns false if that happened.
+    bool decode(std::string_view bytes, std::string& out);
+
+private:
+    iconv_t cd_;
+};
+
+}  // namespace zolehead_cli

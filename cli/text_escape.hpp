@@ -1,0 +1,16 @@
+// Bytes made safe for where they are written.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zolehead_cli {
+
+// Control bytes (0x00-0x1F, 0x7F) become '?', so that a file name or a value
+// cannot move a terminal's cursor. No Shift_JIS or UTF-8 character contains one.
+void AppendPrintable(std::string& out, std::string_view text);
+
+// Standard base64 with padding (RFC 4648).
+void AppendBase64(std::string& out, std::string_view bytes);
+
+}  // namespace zolehead_cli
