@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang under ASan+UBSan and runs each for a
+# bounded time (ZOLEHEAD_FUZZ_SECONDS, default 60) over the seed corpus and the
+# dictionary. A finding fails the stage; the input that caused it is kept in
+# build-fuzz/findings/ and the full log in build-fuzz/logs/.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+seconds=${ZOLEHEAD_FUZZ_SECONDS:-60}
+build=build-fuzz
+targets=(fuzz_core fuzz_c_api)
+
+CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DZOLEHEAD_BUILD_FUZZERS=ON -DZOLEHEAD_SANITIZE=address,undefined \
+  -DZOLEHEAD_BUILD_TESTS=OFF -DZOLEHEAD_BUILD_CLI=OFF
+cmake --build "$build" -j2 --target "${targets[@]}"
+
+# The first directory collects what the run finds; the seeds are only read.
+seeds=(fuzz/corpus)
+[ -d samples ] && seeds+=(samples)
+mkdir -p "$build/findings" "$build/logs"
+
+failed=0
+for target in "${targets[@]}"; do
+  corpus="$build/corpus/$target"
+  log="$build/logs/$target.log"
+  mkdir -p "$corpus"
+  echo "--- $target: ${seconds} s"
+  if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+       -dict=fuzz/zolehead.dict -artifact_prefix="$build/findings/$target-" \
+       "$corpus" "${seeds[@]}" >"$log" 2>&1; then
+    grep -E '^#[0-9]+ +(INITED|DONE)|^stat::number_of_executed_units|^stat::peak_rss_mb' "$log" || true
+  else
+    tail -n 60 "$log" >&2
+    echo "$target: FINDING (input kept under $build/findings/)" >&2
+    failed=1
+  fi
+done
+exit "$failed"
