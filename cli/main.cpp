@@ -75,6 +75,7 @@ int Run(const Options& options) {
         out.write(job.output);
         if (!job.error.empty()) {
             ++failed;
+            out.flush();  // the message after its record, when both reach one screen
             progress.message(Message(job.entry.path, job.error));
         }
         pipeline.release_oldest();
