@@ -33,6 +33,10 @@ public:
     // Feeds the next bytes of the input. Where the blocks are cut changes
     // nothing. Returns false once the end-of-text byte has been seen: the
     // rest of the input is ignored, so the caller can stop reading.
+    //
+    // Skips runs of bytes that provably change no machine and steps the
+    // rest through the same byte step as feed_reference, so both give the
+    // same header for any input cut into any blocks.
     bool feed(std::span<const std::uint8_t> bytes) noexcept;
 
     // As feed, through the plain byte loop only: the reference that any
@@ -44,8 +48,17 @@ public:
     const ZoleHeader& header() const noexcept { return header_; }
 
 private:
+    struct Lookahead;
+
+    template <HeaderForm F>
+    void step(std::uint8_t b) noexcept;
     template <HeaderForm F>
     void scan(const std::uint8_t* p, const std::uint8_t* end) noexcept;
+    template <HeaderForm F>
+    void scan_fast(const std::uint8_t* p, const std::uint8_t* end) noexcept;
+    const std::uint8_t* next_for_label(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept;
+    const std::uint8_t* next_for_keyword(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept;
+    const std::uint8_t* next_name_character(const std::uint8_t* p, const std::uint8_t* end) const noexcept;
 
     HeaderForm form_;
     bool ended_ = false;

@@ -36,6 +36,29 @@ public:
     KeywordState state() const noexcept { return state_; }
     std::uint8_t quote() const noexcept { return quote_; }
 
+    // The bytes that alone can change the machine now, when they are few:
+    // writes them to `set` and returns how many (1 to 3), or 0 when other
+    // bytes matter too. All lie below 0x40, so each is a single byte to the
+    // tracker whatever came before it. A reader may skip to the next of them.
+    int awaited_bytes(std::uint8_t (&set)[3]) const noexcept {
+        switch (state_) {
+        case KeywordState::IDLE:
+            set[0] = '*';
+            return 1;
+        case KeywordState::NAME:  // a full name drops further name characters
+            if (name_len_ < kNameMaxBytes) return 0;
+            set[0] = '*', set[1] = '"', set[2] = '\'';
+            return 3;
+        case KeywordState::QUOTED:  // a full value drops everything but its quote
+            if (value_len_ < kValueMaxBytes) return 0;
+            set[0] = quote_;
+            return 1;
+        case KeywordState::AFTER_STAR:
+            return 0;
+        }
+        return 0;
+    }
+
 private:
     void commit(ZoleHeader& out) noexcept;
 

@@ -36,6 +36,15 @@ public:
 
     LineState state() const noexcept { return state_; }
 
+    // True while only a line end (LF or CR) can change the machine: the line
+    // is disqualified, or its value is full. A reader may skip to the line end.
+    bool waits_for_line_end() const noexcept {
+        return state_ == LineState::SKIP || (state_ == LineState::VALUE && value_len_ >= kValueMaxBytes);
+    }
+    // The byte stepped last (0 before the first): half of a colon pair that a
+    // block boundary may cut.
+    std::uint8_t previous() const noexcept { return previous_; }
+
 private:
     static constexpr std::uint8_t kLF = 0x0A, kCR = 0x0D;
     static constexpr std::uint8_t kWideLead = 0x81, kWideColon = 0x46, kWideSpace = 0x40;

@@ -1,0 +1,42 @@
+// The console report plus, at the end, each reader as a ratio to its
+// baselines from the same run, and whether the performance targets hold.
+#pragma once
+
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+namespace zolehead_bench {
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    struct Input {
+        std::string name;       // benchmark name prefix: "realistic", "collection", ...
+        double bytes = 0;       // bytes per iteration
+        int files = 1;
+    };
+
+    explicit RatioReporter(std::vector<Input> inputs) : inputs_(std::move(inputs)) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override;
+    void Finalize() override;
+
+    // Writes the tables and the target checks (Markdown).
+    void PrintRatios(std::ostream& out) const;
+
+private:
+    // Seconds per iteration: the median when repetitions ran, else the run;
+    // NaN when the benchmark did not run.
+    double seconds(const std::string& name) const;
+    double bytes_of(const std::string& input) const;
+
+    std::vector<Input> inputs_;
+    std::map<std::string, double> medians_;
+    std::map<std::string, double> singles_;
+    int repetitions_ = 1;
+};
+
+}  // namespace zolehead_bench

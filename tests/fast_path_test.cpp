@@ -1,0 +1,204 @@
+// The fast loop (feed) must give exactly what the plain byte loop
+// (feed_reference) gives: on inputs aimed at its jumps, on random byte soup,
+// and on generated data files, whole and cut into blocks anywhere.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "corpus.hpp"
+#include "test_support.hpp"
+
+namespace {
+
+using namespace zh_test;
+using zolehead::HeaderForm;
+using zolehead::HeaderScanner;
+using zolehead::ZoleHeader;
+using zolehead_bench::Rng;
+
+constexpr HeaderForm kForms[] = {HeaderForm::A, HeaderForm::B, HeaderForm::BOTH};
+
+std::span<const std::uint8_t> Bytes(std::string_view s) {
+    return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
+}
+
+ZoleHeader Reference(std::string_view input, HeaderForm form) {
+    return zolehead::ReadHeaderReference(Bytes(input), form);
+}
+
+// Feeds `input` through the fast loop in blocks that end at `cuts`.
+ZoleHeader FastInBlocks(std::string_view input, HeaderForm form, const std::vector<std::size_t>& cuts) {
+    HeaderScanner scanner(form);
+    std::size_t from = 0;
+    for (std::size_t cut : cuts) {
+        scanner.feed(Bytes(input.substr(from, cut - from)));
+        from = cut;
+    }
+    scanner.feed(Bytes(input.substr(from)));
+    return scanner.header();
+}
+
+// Whole, cut once at every position, and one byte at a time.
+void ExpectSameAtEveryCut(std::string_view input, const std::string& what) {
+    for (HeaderForm form : kForms) {
+        const ZoleHeader expected = Reference(input, form);
+        ASSERT_EQ(zolehead::ReadHeader(Bytes(input), form), expected) << what << ", form " << int(form) << ", whole";
+        for (std::size_t cut = 0; cut <= input.size(); ++cut) {
+            ASSERT_EQ(FastInBlocks(input, form, {cut}), expected)
+                << what << ", form " << int(form) << ", cut at " << cut;
+        }
+        HeaderScanner scanner(form);
+        for (char c : input) scanner.feed(Bytes(std::string_view(&c, 1)));
+        ASSERT_EQ(scanner.header(), expected) << what << ", form " << int(form) << ", byte by byte";
+    }
+}
+
+// Random block sizes, small and large, several times over.
+void ExpectSameInRandomBlocks(std::string_view input, const std::string& what, std::uint64_t seed) {
+    Rng rng(seed);
+    for (HeaderForm form : kForms) {
+        const ZoleHeader expected = Reference(input, form);
+        ASSERT_EQ(zolehead::ReadHeader(Bytes(input), form), expected) << what << ", form " << int(form) << ", whole";
+        for (int round = 0; round < 4; ++round) {
+            std::vector<std::size_t> cuts;
+            const std::uint32_t largest = round == 0 ? 16 : round == 1 ? 300 : 70000;
+            for (std::size_t at = rng.between(1, largest); at < input.size(); at += rng.between(1, largest))
+                cuts.push_back(at);
+            ASSERT_EQ(FastInBlocks(input, form, cuts), expected)
+                << what << ", form " << int(form) << ", blocks up to " << largest;
+        }
+    }
+}
+
+const std::string T = kTitleLabel + kColon;  // 曲名：
+const std::string kA = "\x83\x41";             // ア: its trail byte is 'A'
+const std::string kF = "\x83\x46";             // its trail byte is 'F'
+
+// Each case aims at one way a jump could go wrong.
+struct Case {
+    const char* what;
+    std::string input;
+};
+
+const std::vector<Case>& TargetedCases() {
+    static const std::vector<Case> cases = {
+        // Form A: line ends and the look-ahead for the colon
+        {"CR LF, lone CR, lone LF, CR CR LF", T + "a\r\n" + T + "b\r" + T + "c\n" + T + "d\r\r\n"},
+        {"header after long command lines", std::string(300, 'c') + "\r\n" + T + "x\r\n" + std::string(70, 'd') + "\n"},
+        {"colon pair split by a line's start", "\x81\n\x46" + T + "x\n"},
+        {"0x81 as a trail byte before 0x46", kTitleLabel + "\x83\x81\x46x\n" + kTitleLabel + kMe + "F\n"},
+        {"label line after a disqualified Japanese line",
+         kHiraA + kHiraA + kHiraA + kHiraA + kHiraA + kHiraA + kHiraA + kHiraA + kHiraA + kHiraA + kColon + "no\n" + T +
+             "yes\n"},
+        {"blanks and wide spaces before the label", " \t;!" + kWideSpace + kTitleLabel + " " + kColon + " v \n"},
+        {"value full, then more bytes and the line end", T + std::string(200, 'v') + "\r\n" + kGenreLabel + kColon +
+                                                              std::string(126, 'g') + kHiraA + "tail\n"},
+        {"text after the last line end", T + "a\n" + kCommentLabel + kColon + "never committed"},
+        {"repeated labels in the combined reader", T + "a\n" + T + "b\n" + T + "\n*Title 'B wins'\n" + T + "c\n"},
+        // Form B: waits for an asterisk, a full name, a full value
+        {"entry after a long idle stretch", std::string(500, 'x') + "*Title 'x'"},
+        {"full name waits for a quote", "*" + std::string(30, 'N') + " 'dropped' *Genre 'g'"},
+        {"full name: a quote still opens a value", "*" + std::string(25, 'N') + " '*Title \"x\"' *Genre 'g'"},
+        {"full value waits for its quote", "*Title '" + std::string(300, 'v') + "\"\r\n" + kHiraA + "'*Genre 'g'"},
+        {"value across lines loses its line ends", "*Comment 'one\r\ntwo\r\n' tail\n"},
+        {"unclosed value to the end", "*Title 'x' *Genre '" + std::string(1000, 'z') + "*Comment 'c'"},
+        // Form B after an asterisk: later asterisks restart the name
+        {"asterisk every few bytes", "*a*bc*def*Title 'x' c4*d8*e*2f*g*Genre 'y'"},
+        {"last asterisk before the quote wins", "*Foo*Bar*Title 'x'"},
+        {"double asterisk", "**Title 'x'"},
+        {"quote before any name is skipped", "*'Title' 'x'"},
+        {"asterisk inside a value does nothing", "*Title 'a*b' *Genre \"c*d\""},
+        {"stray asterisk then Japanese only, then a name", "*" + kHiraA + kA + kHiraA + kF + "\r\n" + kHiraA + "Genre 'j'"},
+        {"trail-byte letters never start a name", "*" + kA + kA + kF + "Title 'x'"},
+        {"lead-capable runs before a letter", "*\x81\x81\x81" "A" "\x81\x81" "Title 'x'"},
+        {"DEL and 0xFD..0xFF are lead bytes, not trail bytes", "*\x7F\x7F" "Title 'x' *\xFD\xFD" "Genre 'y'"},
+        {"half-width katakana stand alone", "*\xB1\xB2" "Title 'x'"},
+        {"name then Japanese then the rest of the name", "*Ti" + kHiraA + kA + "tle 'x'"},
+        {"form A line feeding both machines", kCommentLabel + kColon + "*Genre 'Rock'\n"},
+        // The end-of-text byte
+        {"0x1A stops everything", T + "a\n*Genre 'g'\x1A*Title 'no'\n" + kGenreLabel + kColon + "no\n"},
+        {"0x1A inside a value", "*Title 'ab\x1A" "cd'"},
+    };
+    return cases;
+}
+
+TEST(FastPath, TargetedInputsAtEveryCut) {
+    for (const Case& c : TargetedCases()) ExpectSameAtEveryCut(c.input, c.what);
+}
+
+// Byte soup from the bytes that matter to the machines, with whole labels,
+// keywords and colons mixed in so that entries do form.
+std::string Soup(Rng& rng, std::size_t tokens) {
+    static const std::string pieces[] = {
+        "\r", "\n", "\r\n", "*", "'", "\"", " ", "\t", ";", "!", "\x81", "\x46", "\x40", "A", "F", "z", "_", "-", "7",
+        "\x7F", "\x80", "\xFD", "\xFF", "\xA0", "\xDF", "\x9F", "\xE0", "\xFC", "\x83", "\x1A", "\x01",
+        kColon, kWideSpace, kMe, kHiraA, kA, kF, kTitleLabel, kGenreLabel, kCommentLabel, kZoleVersionLabel,
+        "Title", "Genre", "Comment", "*Title '", "*Genre \"", "c4d8e", std::string(20, 'n'), std::string(130, 'v'),
+    };
+    std::string out;
+    for (std::size_t i = 0; i < tokens; ++i) {
+        // The end-of-text byte only now and then, or little would be read.
+        std::uint32_t pick = rng.below(std::size(pieces));
+        if (pieces[pick] == "\x1A" && !rng.chance(50)) pick = 0;
+        out += pieces[pick];
+    }
+    return out;
+}
+
+TEST(FastPath, RandomSoupAtEveryCut) {
+    Rng rng(1);
+    for (int i = 0; i < 300; ++i) ExpectSameAtEveryCut(Soup(rng, rng.between(1, 40)), "soup " + std::to_string(i));
+}
+
+TEST(FastPath, LongRandomSoupInRandomBlocks) {
+    Rng rng(2);
+    for (int i = 0; i < 40; ++i) {
+        ExpectSameInRandomBlocks(Soup(rng, rng.between(500, 20000)), "long soup " + std::to_string(i), 100 + i);
+    }
+}
+
+TEST(FastPath, GeneratedDataFilesInRandomBlocks) {
+    std::uint64_t seed = 7;
+    for (zolehead_bench::Content content : zolehead_bench::kAllContents) {
+        const std::string file = zolehead_bench::GenerateFile(content, 300 * 1024, ++seed);
+        ExpectSameInRandomBlocks(file, std::string(zolehead_bench::ContentName(content)), seed);
+    }
+}
+
+TEST(FastPath, GeneratedFilesHoldAHeader) {
+    // Otherwise the comparisons above would prove little.
+    const std::string file = zolehead_bench::GenerateFile(zolehead_bench::Content::REALISTIC, 64 * 1024, 3);
+    const ZoleHeader header = zolehead::ReadHeader(Bytes(file), HeaderForm::BOTH);
+    const auto filled = std::count_if(header.slots.begin(), header.slots.end(),
+                                      [](const zolehead::HeaderSlot& s) { return s.status != zolehead::STATUS_NONE; });
+    EXPECT_GE(filled, 4);
+}
+
+TEST(FastPath, FileReaderAgreesAcrossItsBlocks) {
+    TempDir dir;
+    for (zolehead::HeaderForm form : kForms) {
+        const std::string file = zolehead_bench::GenerateFile(zolehead_bench::Content::ASTERISKS, 1 << 20, 11);
+        const std::string path = dir.write("big.zole", file);
+        ZoleHeader header;
+        ASSERT_TRUE(zolehead::ReadHeaderFile(path.c_str(), form, header));
+        EXPECT_EQ(header, Reference(file, form));
+    }
+}
+
+// Regression: a lead byte at the end of a skipped block must make a letter
+// at the start of the next block a trail byte.
+TEST(FastPath, LeadByteAtBlockEndCarriesOver) {
+    const std::string input = "*" + std::string(100, '\x82') + "\x83" + "Title 'x' *Genre 'y'";
+    for (HeaderForm form : kForms) {
+        const std::size_t cut = input.find("Title");
+        EXPECT_EQ(FastInBlocks(input, form, {cut}), Reference(input, form));
+    }
+    // The T is a trail byte, so the name reads "itle".
+    EXPECT_EQ(Reference(input, HeaderForm::B).slots[0].status, zolehead::STATUS_NONE);
+    EXPECT_EQ(Reference(input, HeaderForm::B).slots[1].text(), "y");
+}
+
+}  // namespace
