@@ -1,7 +1,7 @@
 // zolehead: prints the header fields of Zole music data files.
 //
-// The main thread walks the paths and writes the records; reading threads
-// read and render them. Records come out in the order the walk found them.
+// The main thread walks the paths and writes the records; it and the worker
+// threads read and render them. Records come out in the order of the walk.
 #include <unistd.h>
 
 #include <algorithm>
@@ -40,12 +40,13 @@ std::string Message(std::string_view path, std::string_view reason) {
 int Run(const Options& options) {
     const std::unique_ptr<RecordFormat> format = MakeRecordFormat(options.format);
 
-    // One reader per thread, each with its own decoder. Made here, so that a
-    // C library without CP932 stops the run before any output.
-    const unsigned threads = options.jobs > 1 ? options.jobs : 0;
+    // One reader per reading thread, each with its own decoder; the main
+    // thread is one of them. Made here, so that a C library without CP932
+    // stops the run before any output.
+    const unsigned workers = options.jobs - 1;
     std::vector<std::unique_ptr<RecordReader>> readers;
     try {
-        for (unsigned i = 0; i < std::max(threads, 1U); ++i) {
+        for (unsigned i = 0; i < options.jobs; ++i) {
             readers.push_back(std::make_unique<RecordReader>(options.form, options.raw, *format));
         }
     } catch (const std::system_error& e) {
@@ -57,19 +58,29 @@ int Run(const Options& options) {
     FileWalker walker(
         options.paths, options.recursive, options.extensions,
         [&](const std::string& path, std::string_view reason) { progress.message(Message(path, reason)); });
-    OrderedPipeline pipeline(threads, std::max(kMinWindow, kJobsPerThread * threads),
-                             [&](ReadJob& job, unsigned worker) { readers[worker]->run(job); });
+    const std::size_t window = std::max(kMinWindow, kJobsPerThread * options.jobs);
+    OrderedPipeline pipeline(workers, window, [&](ReadJob& job, unsigned reader) { readers[reader]->run(job); });
 
     OutputSink out(STDOUT_FILENO);
     out.write(format->begin());
     std::uint64_t written = 0;
     std::uint64_t failed = 0;
     const std::string separator = format->separator();
+    const std::size_t refill_at = window / 4;
+    bool walking = true;
     for (;;) {
-        while (pipeline.can_submit() && walker.next(pipeline.next_slot().entry)) pipeline.submit();
+        if (walking && (pipeline.free_slots() >= refill_at || !pipeline.pending())) {
+            while (pipeline.free_slots() > 0 && (walking = walker.next(pipeline.next_slot().entry))) pipeline.stage();
+            pipeline.publish();
+        }
         if (!pipeline.pending()) break;
-        // Hand over what is ready before waiting on a slow file.
-        if (!pipeline.oldest_done()) out.flush();
+        // Read rather than wait; before waiting, hand over what is ready.
+        while (!pipeline.oldest_done()) {
+            if (!pipeline.run_one()) {
+                out.flush();
+                break;
+            }
+        }
         const ReadJob& job = pipeline.wait_oldest();
         if (written++ != 0) out.write(separator);
         out.write(job.output);
@@ -79,6 +90,7 @@ int Run(const Options& options) {
             progress.message(Message(job.entry.path, job.error));
         }
         pipeline.release_oldest();
+        out.flush_if_stale();
         progress.update(written, failed);
     }
     out.write(format->end(written != 0));

@@ -2,10 +2,10 @@
 
 namespace zolehead_cli {
 
-OrderedPipeline::OrderedPipeline(unsigned threads, std::size_t window, Run run)
+OrderedPipeline::OrderedPipeline(unsigned workers, std::size_t window, Run run)
     : run_(std::move(run)), jobs_(window == 0 ? 1 : window), done_(jobs_.size(), 0) {
-    threads_.reserve(threads);
-    for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this, i] { work(i); });
+    threads_.reserve(workers);
+    for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this, i] { work(i); });
 }
 
 OrderedPipeline::~OrderedPipeline() {
@@ -17,23 +17,25 @@ OrderedPipeline::~OrderedPipeline() {
     for (std::thread& t : threads_) t.join();
 }
 
-void OrderedPipeline::submit() {
-    if (threads_.empty()) {
-        run_(jobs_[submitted_ % jobs_.size()], 0);
-        done_[submitted_ % jobs_.size()] = 1;
-        ++submitted_;
-        return;
-    }
+void OrderedPipeline::publish() {
     {
         std::lock_guard lock(mutex_);
-        ++submitted_;
+        if (submitted_ == staged_) return;
+        submitted_ = staged_;
     }
-    work_ready_.notify_one();
+    if (!threads_.empty()) work_ready_.notify_all();
 }
 
 bool OrderedPipeline::oldest_done() {
     std::lock_guard lock(mutex_);
     return done_[taken_ % jobs_.size()] != 0;
+}
+
+bool OrderedPipeline::run_one() {
+    std::unique_lock lock(mutex_);
+    if (claimed_ == submitted_) return false;
+    run_claimed(lock, static_cast<unsigned>(threads_.size()));
+    return true;
 }
 
 ReadJob& OrderedPipeline::wait_oldest() {
@@ -49,18 +51,22 @@ void OrderedPipeline::release_oldest() {
     ++taken_;
 }
 
-void OrderedPipeline::work(unsigned worker) {
+void OrderedPipeline::run_claimed(std::unique_lock<std::mutex>& lock, unsigned reader) {
+    const std::uint64_t sequence = claimed_++;
+    lock.unlock();
+    run_(jobs_[sequence % jobs_.size()], reader);
+    lock.lock();
+    done_[sequence % jobs_.size()] = 1;
+    // Only the oldest job can unblock the main thread.
+    if (sequence == taken_) job_done_.notify_one();
+}
+
+void OrderedPipeline::work(unsigned reader) {
     std::unique_lock lock(mutex_);
     for (;;) {
         work_ready_.wait(lock, [&] { return stopping_ || claimed_ < submitted_; });
         if (claimed_ == submitted_) return;  // stopping, and nothing left
-        const std::uint64_t sequence = claimed_++;
-        lock.unlock();
-        run_(jobs_[sequence % jobs_.size()], worker);
-        lock.lock();
-        done_[sequence % jobs_.size()] = 1;
-        // Only the oldest job can unblock the main thread.
-        if (sequence == taken_) job_done_.notify_one();
+        run_claimed(lock, reader);
     }
 }
 

@@ -1,8 +1,8 @@
-// Buffered writes to a file descriptor: large writes, and a flush whenever
-// the tool is about to wait, so a reader of the stream is never kept waiting
-// for records that are ready.
+// Buffered writes to a file descriptor: large writes, yet a reader of the
+// stream never waits long for records that are ready.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -18,9 +18,10 @@ public:
         if (buffer_.size() + bytes.size() > capacity_) flush();
         if (bytes.size() >= capacity_) {
             write_all(bytes);
-        } else {
-            buffer_ += bytes;
+            return;
         }
+        if (buffer_.empty()) first_buffered_ = Clock::now();
+        buffer_ += bytes;
     }
 
     void flush() {
@@ -28,15 +29,24 @@ public:
         buffer_.clear();
     }
 
+    // Flushes when the oldest buffered byte has waited a while.
+    void flush_if_stale() {
+        if (!buffer_.empty() && Clock::now() - first_buffered_ > kStaleAfter) flush();
+    }
+
     // The errno of the first failed write, or 0. Later writes are dropped.
     int error() const noexcept { return error_; }
 
 private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kStaleAfter{100};
+
     void write_all(std::string_view bytes);
 
     int fd_;
     std::size_t capacity_;
     std::string buffer_;
+    Clock::time_point first_buffered_;
     int error_ = 0;
 };
 
