@@ -48,6 +48,8 @@ bool FileWalker::next(WalkEntry& entry) {
             const std::string& root = roots_[next_root_++];
             struct stat st;
             if (stat(root.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+                // Each PATH is walked whole, as named, even if another PATH covered it.
+                visited_.clear();
                 if (!recursive_) {
                     entry.path = root;
                     entry.failure = "is a directory (use -r to read the files in it)";

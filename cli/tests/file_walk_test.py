@@ -61,6 +61,19 @@ class FileWalkTest(ScratchTestCase):
         self.assertEqual([os.path.relpath(r["path"], walked) for r in records], ["dirlink/real.zole", "link.zole"])
         self.assertEqual({r["fields"]["Title"]["value"] for r in records}, {"linked"})
 
+    def test_a_directory_reached_twice_is_read_once_per_path_argument(self):
+        self.song("real/a.zole")
+        os.symlink("real", os.path.join(self.dir, "alias"))
+        result, paths = self.walk()
+        self.assertRan(result)
+        self.assertEqual(len(paths), 1)
+        self.assertIn(b"already read", result.stderr)
+
+        real = os.path.join(self.dir, "real")
+        twice = run(["-r", real, real])
+        self.assertRan(twice)
+        self.assertEqual(len(jsonl_records(twice.stdout)), 2)
+
     def test_things_that_are_not_files_are_skipped_with_a_message(self):
         self.song("a.zole")
         os.mkfifo(os.path.join(self.dir, "pipe.zole"))
