@@ -4,7 +4,6 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <iostream>
 #include <thread>
 
 #include "tool_version.hpp"
