@@ -51,31 +51,47 @@ inline const std::uint8_t* FindFirst(const std::uint8_t* p, const std::uint8_t* 
 
 constexpr std::uint8_t kLF = 0x0A, kCR = 0x0D;
 
-// The first byte equal to one of the `count` (1 to 5) bytes of `set`.
+// The first byte equal to one of the N bytes of `set`.
+template <int N>
+inline const std::uint8_t* FindAnyOf(const std::uint8_t* p, const std::uint8_t* end, const std::uint8_t* set) noexcept {
+    auto matches = [set](std::uint8_t b) {
+        bool hit = false;
+        for (int i = 0; i < N; ++i) hit |= b == set[i];
+        return hit;
+    };
+#if defined(ZOLEHEAD_SSE2)
+    __m128i needles[N];
+    for (int i = 0; i < N; ++i) needles[i] = _mm_set1_epi8(static_cast<char>(set[i]));
+    auto hits = [&](__m128i v) {
+        __m128i m = _mm_cmpeq_epi8(v, needles[0]);
+        for (int i = 1; i < N; ++i) m = _mm_or_si128(m, _mm_cmpeq_epi8(v, needles[i]));
+        return m;
+    };
+    // Two blocks per round: the common case is a long stretch without a hit.
+    for (; end - p >= 32; p += 32) {
+        const __m128i low = hits(detail::Load(p)), high = hits(detail::Load(p + 16));
+        if (const unsigned mask = detail::Mask(_mm_or_si128(low, high))) {
+            const unsigned low_mask = detail::Mask(low);
+            return low_mask ? p + std::countr_zero(low_mask) : p + 16 + std::countr_zero(detail::Mask(high));
+        }
+    }
+    return detail::FindFirst(p, end, [&](__m128i v) { return detail::Mask(hits(v)); }, matches);
+#else
+    return detail::FindFirst(p, end, 0, matches);
+#endif
+}
+
+// The same for a set of 1 to 3 bytes known only at run time.
 inline const std::uint8_t* FindAnyOf(const std::uint8_t* p, const std::uint8_t* end, const std::uint8_t* set,
                                      int count) noexcept {
-    if (count == 1) {
+    switch (count) {
+    case 1: {
         const void* hit = std::memchr(p, set[0], static_cast<std::size_t>(end - p));
         return hit ? static_cast<const std::uint8_t*>(hit) : end;
     }
-    std::uint8_t s[5];
-    for (int i = 0; i < 5; ++i) s[i] = set[i < count ? i : 0];  // repeats fill the unused lanes
-#if defined(ZOLEHEAD_SSE2)
-    const __m128i s0 = _mm_set1_epi8(static_cast<char>(s[0])), s1 = _mm_set1_epi8(static_cast<char>(s[1])),
-                  s2 = _mm_set1_epi8(static_cast<char>(s[2])), s3 = _mm_set1_epi8(static_cast<char>(s[3])),
-                  s4 = _mm_set1_epi8(static_cast<char>(s[4]));
-    auto block = [&](__m128i v) {
-        const __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, s0), _mm_cmpeq_epi8(v, s1)),
-                                       _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, s2), _mm_cmpeq_epi8(v, s3)),
-                                                    _mm_cmpeq_epi8(v, s4)));
-        return detail::Mask(m);
-    };
-#else
-    auto block = [](int) { return 0u; };
-#endif
-    return detail::FindFirst(p, end, block, [&](std::uint8_t b) {
-        return b == s[0] || b == s[1] || b == s[2] || b == s[3] || b == s[4];
-    });
+    case 2: return FindAnyOf<2>(p, end, set);
+    default: return FindAnyOf<3>(p, end, set);
+    }
 }
 
 // The end of the current line: the first CR or LF. With `stop_at_colon`,
@@ -110,6 +126,39 @@ inline LineEndScan FindLineEnd(const std::uint8_t* p, const std::uint8_t* end, b
         after_81 = b == 0x81;
     }
     return {end, false};
+}
+
+// The first full-width colon candidate: a byte 0x81 followed by 0x46 (the
+// tracker decides whether they make the colon).
+inline const std::uint8_t* FindColonPair(const std::uint8_t* p, const std::uint8_t* end) noexcept {
+#if defined(ZOLEHEAD_SSE2)
+    for (; end - p >= 17; p += 16) {
+        const unsigned lead = detail::Mask(detail::Equal(detail::Load(p), 0x81));
+        if (const unsigned pair = lead & detail::Mask(detail::Equal(detail::Load(p + 1), 0x46)))
+            return p + std::countr_zero(pair);
+    }
+#endif
+    for (; p != end; ++p) {
+        if (*p == 0x81 && p + 1 != end && p[1] == 0x46) return p;
+    }
+    return end;
+}
+
+// The last CR or LF in [begin, end), or nullptr.
+inline const std::uint8_t* FindLastLineEnd(const std::uint8_t* begin, const std::uint8_t* end) noexcept {
+    const std::uint8_t* p = end;
+#if defined(ZOLEHEAD_SSE2)
+    for (; p - begin >= 16; p -= 16) {
+        const __m128i v = detail::Load(p - 16);
+        if (const unsigned mask = detail::Mask(_mm_or_si128(detail::Equal(v, kCR), detail::Equal(v, kLF))))
+            return p - 16 + (std::bit_width(mask) - 1);
+    }
+#endif
+    while (p != begin) {
+        --p;
+        if (*p == kCR || *p == kLF) return p;
+    }
+    return nullptr;
 }
 
 // The last byte equal to `b` in [begin, end), or nullptr.

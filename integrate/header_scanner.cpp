@@ -25,14 +25,17 @@ bool EndsOnLead(const std::uint8_t* lo, const std::uint8_t* x, bool lead_before_
 }  // namespace
 
 // Where the fast loop has already looked ahead in the current block, so no
-// stretch is searched twice.
+// stretch is searched twice. Each search answers for any later starting
+// point up to what it found.
 struct HeaderScanner::Lookahead {
-    // Form A: no line-end look-ahead before here (the last one met a colon
-    // or the block's end).
+    // Form A: byte after byte before here (a colon on the current line).
     const std::uint8_t* label_plain_until;
-    // Form B: the first quote at or after the point this was last worked out
-    // (end if none; nullptr before the first time), and the last asterisk
-    // between the two (nullptr if none).
+    // Form A: the first colon candidate (FindColonPair; nullptr before the
+    // first search) and the last line end before it (nullptr if none).
+    const std::uint8_t* colon;
+    const std::uint8_t* line_end_before_colon;
+    // Form B: the first quote (end if none; nullptr before the first
+    // search) and the last asterisk before it (nullptr if none).
     const std::uint8_t* quote;
     const std::uint8_t* last_star;
 };
@@ -51,20 +54,49 @@ void HeaderScanner::scan(const std::uint8_t* p, const std::uint8_t* end) noexcep
     for (; p != end; ++p) step<F>(*p);
 }
 
+// The quick answers of next_for_label and next_for_keyword, for the states
+// in which every byte counts: a label with a colon ahead, a value.
+inline bool HeaderScanner::label_takes_every_byte(const std::uint8_t* p, const Lookahead& ahead) const noexcept {
+    switch (label_.state()) {
+    case LineState::LINE_START: return p < ahead.label_plain_until;
+    case LineState::VALUE_START: return true;
+    case LineState::VALUE: return !label_.waits_for_line_end();
+    case LineState::SKIP: return false;
+    }
+    return false;
+}
+
+inline bool HeaderScanner::keyword_takes_every_byte() const noexcept {
+    std::uint8_t awaited[3];
+    return keyword_.state() == KeywordState::QUOTED && keyword_.awaited_bytes(awaited) == 0;
+}
+
 // The first byte in [p, end) that can matter to the form A machine, or end.
-// Stepping every byte before it through the machine would leave it
-// committing nothing, and in the state it will be in at that byte anyway.
+// Stepping the machine over the bytes before it instead would commit
+// nothing and leave it in the state it will be in at that byte anyway.
 const std::uint8_t* HeaderScanner::next_for_label(const std::uint8_t* p, const std::uint8_t* end,
                                                   Lookahead& ahead) noexcept {
-    if (label_.waits_for_line_end()) return byte_search::FindAnyOf(p, end, kLineEnds, 2);
-    if (label_.state() == LineState::LINE_START && p >= ahead.label_plain_until) {
-        if (*p == byte_search::kLF || *p == byte_search::kCR) return p;  // the LF of CR LF, an empty line
-        // Only the full-width colon leads out of the label part towards a
-        // commit; a line without one is reset at its end whatever it holds.
-        const byte_search::LineEndScan line = byte_search::FindLineEnd(p, end, label_.previous() == 0x81);
-        if (!line.colon && line.at != end) return line.at;
-        ahead.label_plain_until = line.at == end ? end : line.at + 1;
+    const LineState state = label_.state();
+    if (state == LineState::VALUE) {
+        // A full value only waits for the line end that commits it.
+        return label_.waits_for_line_end() ? byte_search::FindAnyOf<2>(p, end, kLineEnds) : p;
     }
+    if (state == LineState::VALUE_START) return p;
+    if (state == LineState::LINE_START && (p < ahead.label_plain_until || (label_.previous() == 0x81 && *p == 0x46)))
+        return p;
+
+    // In the label part or a disqualified line: only a full-width colon
+    // leads to a commit, and every line end resets the machine, so all the
+    // lines before the first one with a colon pass unseen.
+    if (ahead.colon == nullptr || p > ahead.colon) {
+        ahead.colon = byte_search::FindColonPair(p, end);
+        ahead.line_end_before_colon = byte_search::FindLastLineEnd(p, ahead.colon);
+    }
+    if (ahead.line_end_before_colon != nullptr && ahead.line_end_before_colon >= p) return ahead.line_end_before_colon;
+    // The colon lies on the current line, or no line end follows in this
+    // block: the label part so far decides.
+    if (state == LineState::SKIP) return byte_search::FindAnyOf<2>(p, end, kLineEnds);
+    ahead.label_plain_until = end - ahead.colon > 2 ? ahead.colon + 2 : end;
     return p;
 }
 
@@ -80,7 +112,7 @@ const std::uint8_t* HeaderScanner::next_for_keyword(const std::uint8_t* p, const
     // name afresh, so up to the last asterisk before the next quote nothing
     // that comes first can matter.
     if (ahead.quote == nullptr || p > ahead.quote) {
-        ahead.quote = byte_search::FindAnyOf(p, end, kQuotes, 2);
+        ahead.quote = byte_search::FindAnyOf<2>(p, end, kQuotes);
         ahead.last_star = byte_search::FindLast(p, ahead.quote, '*');
     }
     if (ahead.last_star != nullptr && ahead.last_star >= p) return ahead.last_star;
@@ -115,7 +147,7 @@ const std::uint8_t* HeaderScanner::next_name_character(const std::uint8_t* p, co
 template <HeaderForm F>
 void HeaderScanner::scan_fast(const std::uint8_t* p, const std::uint8_t* const end) noexcept {
     if (p == end) return;
-    Lookahead ahead{p, nullptr, nullptr};
+    Lookahead ahead{p, nullptr, nullptr, nullptr, nullptr};
     const std::uint8_t* label_next = end;
     const std::uint8_t* keyword_next = end;
     if constexpr (F != HeaderForm::B) label_next = next_for_label(p, end, ahead);
@@ -132,17 +164,22 @@ void HeaderScanner::scan_fast(const std::uint8_t* p, const std::uint8_t* const e
         const std::uint8_t b = *next;
         const DbcsState dbcs = tracker_.step(b);
         p = next + 1;
-        if constexpr (F != HeaderForm::B) {
-            if (label_next == next) {
-                label_.step(b, dbcs, header_);
-                label_next = p == end ? end : next_for_label(p, end, ahead);
-            }
-        }
+        const bool label_steps = F != HeaderForm::B && label_next == next;
+        if (label_steps) label_.step(b, dbcs, header_);
         if constexpr (F != HeaderForm::A) {
             if (keyword_next == next) {
                 keyword_.step(b, dbcs, header_);
-                keyword_next = p == end ? end : next_for_keyword(p, end, ahead);
+                keyword_next = p == end ? end : keyword_takes_every_byte() ? p : next_for_keyword(p, end, ahead);
             }
+        }
+        if (label_steps) {
+            // A label with a colon ahead, a value: byte after byte in a tight
+            // loop while form B has no use for them.
+            while (p < keyword_next && label_takes_every_byte(p, ahead)) {
+                const std::uint8_t c = *p++;
+                label_.step(c, tracker_.step(c), header_);
+            }
+            label_next = p == end ? end : label_takes_every_byte(p, ahead) ? p : next_for_label(p, end, ahead);
         }
     }
 }

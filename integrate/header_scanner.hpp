@@ -56,6 +56,8 @@ private:
     void scan(const std::uint8_t* p, const std::uint8_t* end) noexcept;
     template <HeaderForm F>
     void scan_fast(const std::uint8_t* p, const std::uint8_t* end) noexcept;
+    bool label_takes_every_byte(const std::uint8_t* p, const Lookahead& ahead) const noexcept;
+    bool keyword_takes_every_byte() const noexcept;
     const std::uint8_t* next_for_label(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept;
     const std::uint8_t* next_for_keyword(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept;
     const std::uint8_t* next_name_character(const std::uint8_t* p, const std::uint8_t* end) const noexcept;
