@@ -29,7 +29,12 @@ constexpr std::size_t kGuardBytes = 32;
 class Scratch {
 public:
     Scratch() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zolehead-fuzz-XXXXXX").string();
+        // Memory-backed when the system has it: the file is rewritten on every run.
+        std::error_code no_shm;
+        const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", no_shm)
+                                               ? std::filesystem::path("/dev/shm")
+                                               : std::filesystem::temp_directory_path();
+        std::string pattern = (base / "zolehead-fuzz-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
         dir_ = pattern;
         file_ = dir_ + "/input.zole";
