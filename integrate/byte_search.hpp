@@ -140,10 +140,19 @@ inline const std::uint8_t* FindAnyOf(const std::uint8_t* p, const std::uint8_t* 
 // tracker decides whether they make the colon). Returns the 0x81.
 inline const std::uint8_t* FindColonPair(const std::uint8_t* p, const std::uint8_t* end) noexcept {
 #if defined(ZOLEHEAD_SSE2)
+    // Each lane pairs a byte with the next one, loaded one byte further on.
+    auto pairs = [](const std::uint8_t* q) {
+        return _mm_and_si128(detail::Equal(detail::Load(q), 0x81), detail::Equal(detail::Load(q + 1), 0x46));
+    };
+    for (; end - p >= 33; p += 32) {
+        const __m128i low = pairs(p), high = pairs(p + 16);
+        if (detail::Bits(_mm_or_si128(low, high)) != 0) {
+            const unsigned low_bits = detail::Bits(low);
+            return low_bits ? p + std::countr_zero(low_bits) : p + 16 + std::countr_zero(detail::Bits(high));
+        }
+    }
     for (; end - p >= 17; p += 16) {
-        const unsigned lead = detail::Bits(detail::Equal(detail::Load(p), 0x81));
-        if (const unsigned pair = lead & detail::Bits(detail::Equal(detail::Load(p + 1), 0x46)))
-            return p + std::countr_zero(pair);
+        if (const unsigned bits = detail::Bits(pairs(p))) return p + std::countr_zero(bits);
     }
 #else
     // Both marks may be loose, so a hit is only a hint: the bytes decide.

@@ -58,8 +58,10 @@ void HeaderScanner::scan(const std::uint8_t* p, const std::uint8_t* end) noexcep
 // in which every byte counts: a label with a colon ahead, a value.
 inline bool HeaderScanner::label_takes_every_byte(const std::uint8_t* p, const Lookahead& ahead) const noexcept {
     switch (label_.state()) {
-    case LineState::LINE_START: return p < ahead.label_plain_until;
-    case LineState::VALUE_START: return true;
+    case LineState::LINE_START:
+        // The first label character alone rules out most lines.
+        return p < ahead.label_plain_until && (label_.label_length() != 2 || label_.label_may_match());
+    case LineState::VALUE_START: return label_.label_known();
     case LineState::VALUE: return !label_.waits_for_line_end();
     case LineState::SKIP: return false;
     }
@@ -81,13 +83,18 @@ const std::uint8_t* HeaderScanner::next_for_label(const std::uint8_t* p, const s
         // A full value only waits for the line end that commits it.
         return label_.waits_for_line_end() ? byte_search::FindAnyOf<2>(p, end, kLineEnds) : p;
     }
-    if (state == LineState::VALUE_START) return p;
-    if (state == LineState::LINE_START && (p < ahead.label_plain_until || (label_.previous() == 0x81 && *p == 0x46)))
+    // A line whose label is not in the table, or cannot become one, commits
+    // nothing: it only waits for its end, like a disqualified line.
+    const bool dead = state == LineState::VALUE_START ? !label_.label_known()
+                      : state == LineState::LINE_START ? !label_.label_may_match()
+                                                       : true;
+    if (!dead && (state == LineState::VALUE_START || p < ahead.label_plain_until ||
+                  (label_.previous() == 0x81 && *p == 0x46)))
         return p;
 
-    // In the label part or a disqualified line: only a full-width colon
-    // leads to a commit, and every line end resets the machine, so all the
-    // lines before the first one with a colon pass unseen.
+    // In the label part or a line that commits nothing: only a full-width
+    // colon leads to a commit, and every line end resets the machine, so all
+    // the lines before the first one with a colon pass unseen.
     if (ahead.colon == nullptr || p > ahead.colon) {
         ahead.colon = byte_search::FindColonPair(p, end);
         ahead.line_end_before_colon = byte_search::FindLastLineEnd(p, ahead.colon);
@@ -95,7 +102,7 @@ const std::uint8_t* HeaderScanner::next_for_label(const std::uint8_t* p, const s
     if (ahead.line_end_before_colon != nullptr && ahead.line_end_before_colon >= p) return ahead.line_end_before_colon;
     // The colon lies on the current line, or no line end follows in this
     // block: the label part so far decides.
-    if (state == LineState::SKIP) return byte_search::FindAnyOf<2>(p, end, kLineEnds);
+    if (dead) return byte_search::FindAnyOf<2>(p, end, kLineEnds);
     ahead.label_plain_until = end - ahead.colon > 2 ? ahead.colon + 2 : end;
     return p;
 }

@@ -44,6 +44,22 @@ public:
     // The byte stepped last (0 before the first): half of a colon pair that a
     // block boundary may cut.
     std::uint8_t previous() const noexcept { return previous_; }
+    // The label collected so far on this line, and whether some label of the
+    // table starts with it. Labels only grow until the line ends, so once
+    // none does, the line can commit nothing.
+    int label_length() const noexcept { return label_len_; }
+    bool label_may_match() const noexcept {
+        for (const Identifier& row : kIdentifiers) {
+            if (row.label.size() < label_len_) continue;
+            int same = 0;
+            while (same < label_len_ && row.label[same] == label_[same]) ++same;
+            if (same == label_len_) return true;
+        }
+        return false;
+    }
+    // Whether the label is one of the table's: a line whose label is not
+    // commits nothing at its end.
+    bool label_known() const noexcept { return FindLabelRow(std::string_view(label_, label_len_)) >= 0; }
 
 private:
     static constexpr std::uint8_t kLF = 0x0A, kCR = 0x0D;
