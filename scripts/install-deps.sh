@@ -13,7 +13,7 @@ for group in "${groups[@]}"; do
     base) want+=(cmake make g++ binutils googletest libgtest-dev libgmock-dev libbenchmark-dev pkg-config python3) ;;
     cli) want+=(libcli11-dev nlohmann-json3-dev) ;;
     fuzz) want+=(clang-14 libclang-rt-14-dev) ;;
-    windows) want+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 wine32:i386)
+    windows) want+=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 wine32:i386 locales)
              need_i386=1 ;;
     package) want+=(dpkg-dev file) ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
