@@ -96,7 +96,8 @@ ReadResult ScanFile(const char* path, HeaderScanner& scanner) noexcept {
     if (fstat(file.get(), &st) != 0) return {ReadStatus::CANNOT_OPEN, errno};
     if (!S_ISREG(st.st_mode)) return {ReadStatus::NOT_REGULAR_FILE, S_ISDIR(st.st_mode) ? EISDIR : 0};
 #if defined(POSIX_FADV_SEQUENTIAL)
-    (void)posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    // A file of one block gains nothing from the hint but pays for the call.
+    if (st.st_size > static_cast<off_t>(kBlockBytes)) (void)posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
     std::uint8_t block[kBlockBytes];
     for (;;) {

@@ -10,6 +10,13 @@ namespace {
 
 constexpr std::uint8_t kLineEnds[] = {byte_search::kCR, byte_search::kLF};
 constexpr std::uint8_t kQuotes[] = {'"', '\''};
+constexpr std::uint8_t kStarAndQuotes[] = {'*', '"', '\''};
+
+// Runs of bytes stepped without asking are cut at about the longest value,
+// so a value that fills up soon returns to skipping; a name's run is shorter
+// still, in case Japanese text follows it.
+constexpr std::ptrdiff_t kRunBytes = 128;
+constexpr std::ptrdiff_t kNameRunBytes = 32;
 
 // Whether byte x-1 is a lead byte, given whether byte lo-1 is (x >= lo).
 // Only a run of bytes that could all be lead bytes leaves this open; the
@@ -54,23 +61,47 @@ void HeaderScanner::scan(const std::uint8_t* p, const std::uint8_t* end) noexcep
     for (; p != end; ++p) step<F>(*p);
 }
 
-// The quick answers of next_for_label and next_for_keyword, for the states
-// in which every byte counts: a label with a colon ahead, a value.
-inline bool HeaderScanner::label_takes_every_byte(const std::uint8_t* p, const Lookahead& ahead) const noexcept {
+// Where a run of bytes that the machine takes one after the other ends,
+// before `limit`: p when it does not take the byte at p. Inside a run the
+// bytes change nothing about what the machine waits for, so they are
+// stepped without asking again.
+inline const std::uint8_t* HeaderScanner::label_run(const std::uint8_t* p, const std::uint8_t* limit,
+                                                    const Lookahead& ahead) const noexcept {
+    if (p >= limit) return p;
+    if (limit - p > kRunBytes) limit = p + kRunBytes;
     switch (label_.state()) {
     case LineState::LINE_START:
-        // The first label character alone rules out most lines.
-        return p < ahead.label_plain_until && (label_.label_length() != 2 || label_.label_may_match());
-    case LineState::VALUE_START: return label_.label_known();
-    case LineState::VALUE: return !label_.waits_for_line_end();
-    case LineState::SKIP: return false;
+        // A label with a colon ahead, a byte at a time: the first label
+        // character alone rules out most lines.
+        return p < ahead.label_plain_until && (label_.label_length() != 2 || label_.label_may_match()) ? p + 1 : p;
+    case LineState::VALUE_START: return label_.label_known() ? p + 1 : p;
+    case LineState::VALUE:  // a value takes everything up to its line end
+        return label_.waits_for_line_end() ? p : byte_search::FindAnyOf<2>(p, limit, kLineEnds);
+    case LineState::SKIP: return p;
     }
-    return false;
+    return p;
 }
 
-inline bool HeaderScanner::keyword_takes_every_byte() const noexcept {
+inline const std::uint8_t* HeaderScanner::keyword_run(const std::uint8_t* p, const std::uint8_t* limit) const noexcept {
     std::uint8_t awaited[3];
-    return keyword_.state() == KeywordState::QUOTED && keyword_.awaited_bytes(awaited) == 0;
+    if (p >= limit || keyword_.awaited_bytes(awaited) != 0) return p;
+    if (limit - p > kRunBytes) limit = p + kRunBytes;
+    switch (keyword_.state()) {
+    case KeywordState::QUOTED: {  // a value takes everything up to its quote
+        const void* quote = std::memchr(p, keyword_.quote(), static_cast<std::size_t>(limit - p));
+        return quote ? static_cast<const std::uint8_t*>(quote) : limit;
+    }
+    case KeywordState::NAME:
+        // A name being spelled in ASCII, up to an asterisk or a quote: a
+        // short run, as stepping Japanese text would cost more than the
+        // search for name characters.
+        if (*p >= 0x80) return p;
+        if (limit - p > kNameRunBytes) limit = p + kNameRunBytes;
+        return byte_search::FindAnyOf<3>(p, limit, kStarAndQuotes);
+    case KeywordState::IDLE:
+    case KeywordState::AFTER_STAR: return p;
+    }
+    return p;
 }
 
 // The first byte in [p, end) that can matter to the form A machine, or end.
@@ -172,21 +203,26 @@ void HeaderScanner::scan_fast(const std::uint8_t* p, const std::uint8_t* const e
         const DbcsState dbcs = tracker_.step(b);
         p = next + 1;
         const bool label_steps = F != HeaderForm::B && label_next == next;
+        const bool keyword_steps = F != HeaderForm::A && keyword_next == next;
         if (label_steps) label_.step(b, dbcs, header_);
-        if constexpr (F != HeaderForm::A) {
-            if (keyword_next == next) {
-                keyword_.step(b, dbcs, header_);
-                keyword_next = p == end ? end : keyword_takes_every_byte() ? p : next_for_keyword(p, end, ahead);
-            }
+        if (keyword_steps) {
+            keyword_.step(b, dbcs, header_);
+            keyword_next = p == end ? end : next_for_keyword(p, end, ahead);
         }
+        // A machine taking byte after byte (a label with a colon ahead, a
+        // value, a name) does so in a tight loop while the other has no use
+        // for those bytes.
         if (label_steps) {
-            // A label with a colon ahead, a value: byte after byte in a tight
-            // loop while form B has no use for them.
-            while (p < keyword_next && label_takes_every_byte(p, ahead)) {
-                const std::uint8_t c = *p++;
-                label_.step(c, tracker_.step(c), header_);
+            for (const std::uint8_t* run; (run = label_run(p, keyword_next, ahead)) != p;) {
+                for (; p != run; ++p) label_.step(*p, tracker_.step(*p), header_);
             }
-            label_next = p == end ? end : label_takes_every_byte(p, ahead) ? p : next_for_label(p, end, ahead);
+            label_next = p == end ? end : next_for_label(p, end, ahead);
+        }
+        if (keyword_steps && keyword_next == p) {
+            for (const std::uint8_t* run; (run = keyword_run(p, label_next)) != p;) {
+                for (; p != run; ++p) keyword_.step(*p, tracker_.step(*p), header_);
+            }
+            keyword_next = p == end ? end : next_for_keyword(p, end, ahead);
         }
     }
 }

@@ -56,8 +56,8 @@ private:
     void scan(const std::uint8_t* p, const std::uint8_t* end) noexcept;
     template <HeaderForm F>
     void scan_fast(const std::uint8_t* p, const std::uint8_t* end) noexcept;
-    bool label_takes_every_byte(const std::uint8_t* p, const Lookahead& ahead) const noexcept;
-    bool keyword_takes_every_byte() const noexcept;
+    const std::uint8_t* label_run(const std::uint8_t* p, const std::uint8_t* limit, const Lookahead& ahead) const noexcept;
+    const std::uint8_t* keyword_run(const std::uint8_t* p, const std::uint8_t* limit) const noexcept;
     const std::uint8_t* next_for_label(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept;
     const std::uint8_t* next_for_keyword(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept;
     const std::uint8_t* next_name_character(const std::uint8_t* p, const std::uint8_t* end) const noexcept;
