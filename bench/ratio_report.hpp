@@ -19,7 +19,9 @@ public:
         int files = 1;
     };
 
-    explicit RatioReporter(std::vector<Input> inputs) : inputs_(std::move(inputs)) {}
+    // `scale`: the inputs' fraction of the full sizes, which the targets
+    // are meant for.
+    RatioReporter(std::vector<Input> inputs, double scale) : inputs_(std::move(inputs)), scale_(scale) {}
 
     void ReportRuns(const std::vector<Run>& runs) override;
     void Finalize() override;
@@ -32,10 +34,12 @@ private:
     // NaN when the benchmark did not run.
     double seconds(const std::string& name) const;
     double bytes_of(const std::string& input) const;
+    int files_of(const std::string& input) const;
 
     std::vector<Input> inputs_;
     std::map<std::string, double> medians_;
     std::map<std::string, double> singles_;
+    double scale_;
     int repetitions_ = 1;
 };
 

@@ -8,12 +8,14 @@
 //                         when it already holds a corpus of the same scale)
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,9 @@ struct Corpus {
     std::vector<std::pair<Content, std::string>> big_files;
     std::vector<std::string> collection;
     double collection_bytes = 0;
+    // The first files of the collection joined into one file as large as the
+    // big ones: the same kind of content without a cost per file.
+    std::string joined;
 };
 
 double Scale() {
@@ -87,6 +92,18 @@ bool PrepareCorpus(Corpus& corpus, double scale) {
         std::ofstream(stamp_path) << stamp << "\n";
     }
     for (const std::string& path : corpus.collection) corpus.collection_bytes += FileBytes(path);
+    corpus.joined = (corpus.dir / "collection_joined.zole").string();
+    if (!reuse) {
+        std::ofstream joined(corpus.joined, std::ios::binary | std::ios::trunc);
+        std::size_t written = 0;
+        for (std::size_t i = 0; i < corpus.collection.size() && written < big_bytes; ++i) {
+            std::ifstream part(corpus.collection[i], std::ios::binary);
+            const std::string bytes((std::istreambuf_iterator<char>(part)), std::istreambuf_iterator<char>());
+            joined << bytes;
+            written += bytes.size();
+        }
+        if (!joined) return false;
+    }
     return true;
 }
 
@@ -107,6 +124,7 @@ bool VerifyCorpus(const Corpus& corpus) {
     for (const auto& [content, path] : corpus.big_files) {
         if (!agree(path)) return false;
     }
+    if (!agree(corpus.joined)) return false;
     for (std::size_t i = 0; i < corpus.collection.size(); i += 50) {
         if (!agree(corpus.collection[i])) return false;
     }
@@ -232,6 +250,7 @@ int main(int argc, char** argv) {
     }
     // The first pass puts every file in the page cache.
     for (const auto& [content, path] : corpus.big_files) zolehead_bench::OpenReadClose(path.c_str());
+    zolehead_bench::OpenReadClose(corpus.joined.c_str());
     for (const std::string& path : corpus.collection) zolehead_bench::OpenReadClose(path.c_str());
     if (!VerifyCorpus(corpus)) return 1;
 
@@ -245,8 +264,14 @@ int main(int argc, char** argv) {
     RegisterInMemory(corpus.big_files.front().second, in_memory);
     RegisterCollection(corpus);
     inputs.push_back({"collection", corpus.collection_bytes, static_cast<int>(corpus.collection.size())});
+    Register("collection_joined/combined", FileBytes(corpus.joined),
+             [path = corpus.joined] { return zhGetZoleHeader(path.c_str()) == 1; });
+    Register("collection_joined/memchr_floor", FileBytes(corpus.joined), [path = corpus.joined] {
+        return zolehead_bench::CountLinesWithMemchr(path.c_str()) >= 0;
+    });
+    inputs.push_back({"collection_joined", FileBytes(corpus.joined), 1});
 
-    zolehead_bench::RatioReporter reporter(inputs);
+    zolehead_bench::RatioReporter reporter(inputs, scale);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
