@@ -93,7 +93,7 @@ bool PrepareCorpus(Corpus& corpus, double scale) {
     }
     for (const std::string& path : corpus.collection) corpus.collection_bytes += FileBytes(path);
     corpus.joined = (corpus.dir / "collection_joined.zole").string();
-    if (!reuse) {
+    if (!reuse || !fs::exists(corpus.joined)) {
         std::ofstream joined(corpus.joined, std::ios::binary | std::ios::trunc);
         std::size_t written = 0;
         for (std::size_t i = 0; i < corpus.collection.size() && written < big_bytes; ++i) {

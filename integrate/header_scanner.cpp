@@ -178,10 +178,10 @@ const std::uint8_t* HeaderScanner::next_name_character(const std::uint8_t* p, co
 // byte reached by a jump is a single byte, so the tracker is set from the
 // bytes jumped over (only when that byte could be a trail byte at all).
 //
-// A machine is stepped only with the bytes it needs: any byte before its next
-// one leaves it as it is (or, after an asterisk or in a line without a colon,
-// in a state that its next byte overrides), so leaving the step out is the
-// same as taking it.
+// A machine is stepped only with the bytes it needs: the bytes before its
+// next one leave it as it is, or move it among states that this next byte
+// overrides (a line end resets form A, an asterisk restarts form B's name),
+// with nothing committed meanwhile. Leaving their steps out changes nothing.
 template <HeaderForm F>
 void HeaderScanner::scan_fast(const std::uint8_t* p, const std::uint8_t* const end) noexcept {
     if (p == end) return;
