@@ -29,7 +29,7 @@ for target in "${targets[@]}"; do
   if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
        -dict=fuzz/zolehead.dict -artifact_prefix="$build/findings/$target-" \
        "$corpus" "${seeds[@]}" >"$log" 2>&1; then
-    grep -E '^#[0-9]+ +(INITED|DONE)|^stat::number_of_executed_units|^stat::peak_rss_mb' "$log" || true
+    grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)|^stat::number_of_executed_units|^stat::peak_rss_mb' "$log" || true
   else
     tail -n 60 "$log" >&2
     echo "$target: FINDING (input kept under $build/findings/)" >&2
