@@ -56,7 +56,9 @@ ReadResult ScanFile(const char* path, HeaderScanner& scanner) noexcept {
     // Pipes and character devices (CON, NUL, COM1) are not data files.
     if (GetFileType(file.get()) != FILE_TYPE_DISK) return {ReadStatus::NOT_REGULAR_FILE, 0};
     BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(file.get(), &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    // Only what describes itself as a file is read; a handle that answers no
+    // file information (a raw volume, say) is refused rather than guessed at.
+    if (!GetFileInformationByHandle(file.get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return {ReadStatus::NOT_REGULAR_FILE, 0};
     }
     std::uint8_t block[kBlockBytes];
