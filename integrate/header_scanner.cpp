@@ -227,7 +227,10 @@ void HeaderScanner::scan_fast(const std::uint8_t* p, const std::uint8_t* const e
     }
 }
 
-bool HeaderScanner::feed_reference(std::span<const std::uint8_t> bytes) noexcept {
+// Cuts the block at the end-of-text byte, then runs the chosen loop over
+// what comes before it.
+template <bool Fast>
+bool HeaderScanner::feed_text(std::span<const std::uint8_t> bytes) noexcept {
     if (ended_ || bytes.empty()) return !ended_;
     const std::uint8_t* begin = bytes.data();
     const std::uint8_t* end = begin + bytes.size();
@@ -236,28 +239,18 @@ bool HeaderScanner::feed_reference(std::span<const std::uint8_t> bytes) noexcept
         ended_ = true;
     }
     switch (form_) {
-    case HeaderForm::A: scan<HeaderForm::A>(begin, end); break;
-    case HeaderForm::B: scan<HeaderForm::B>(begin, end); break;
-    case HeaderForm::BOTH: scan<HeaderForm::BOTH>(begin, end); break;
+    case HeaderForm::A: Fast ? scan_fast<HeaderForm::A>(begin, end) : scan<HeaderForm::A>(begin, end); break;
+    case HeaderForm::B: Fast ? scan_fast<HeaderForm::B>(begin, end) : scan<HeaderForm::B>(begin, end); break;
+    case HeaderForm::BOTH:
+        Fast ? scan_fast<HeaderForm::BOTH>(begin, end) : scan<HeaderForm::BOTH>(begin, end);
+        break;
     }
     return !ended_;
 }
 
-bool HeaderScanner::feed(std::span<const std::uint8_t> bytes) noexcept {
-    if (ended_ || bytes.empty()) return !ended_;
-    const std::uint8_t* begin = bytes.data();
-    const std::uint8_t* end = begin + bytes.size();
-    if (const void* eot = std::memchr(begin, kEndOfText, bytes.size())) {
-        end = static_cast<const std::uint8_t*>(eot);
-        ended_ = true;
-    }
-    switch (form_) {
-    case HeaderForm::A: scan_fast<HeaderForm::A>(begin, end); break;
-    case HeaderForm::B: scan_fast<HeaderForm::B>(begin, end); break;
-    case HeaderForm::BOTH: scan_fast<HeaderForm::BOTH>(begin, end); break;
-    }
-    return !ended_;
-}
+bool HeaderScanner::feed_reference(std::span<const std::uint8_t> bytes) noexcept { return feed_text<false>(bytes); }
+
+bool HeaderScanner::feed(std::span<const std::uint8_t> bytes) noexcept { return feed_text<true>(bytes); }
 
 ZoleHeader ReadHeaderReference(std::span<const std::uint8_t> bytes, HeaderForm form) noexcept {
     HeaderScanner scanner(form);

@@ -56,6 +56,8 @@ private:
     void scan(const std::uint8_t* p, const std::uint8_t* end) noexcept;
     template <HeaderForm F>
     void scan_fast(const std::uint8_t* p, const std::uint8_t* end) noexcept;
+    template <bool Fast>
+    bool feed_text(std::span<const std::uint8_t> bytes) noexcept;
     const std::uint8_t* label_run(const std::uint8_t* p, const std::uint8_t* limit, const Lookahead& ahead) const noexcept;
     const std::uint8_t* keyword_run(const std::uint8_t* p, const std::uint8_t* limit) const noexcept;
     const std::uint8_t* next_for_label(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept;

@@ -144,8 +144,8 @@ const std::vector<Case>& TargetedCases() {
         {"repeated labels in the combined reader", T + "a\n" + T + "b\n" + T + "\n*Title 'B wins'\n" + T + "c\n"},
         // Form B: waits for an asterisk, a full name, a full value
         {"entry after a long idle stretch", std::string(500, 'x') + "*Title 'x'"},
-        {"full name waits for a quote", "*" + std::string(30, 'N') + " 'dropped' *Genre 'g'"},
-        {"full name: a quote still opens a value", "*" + std::string(25, 'N') + " '*Title \"x\"' *Genre 'g'"},
+        {"full name waits for a quote", std::string("*").append(30, 'N') + " 'dropped' *Genre 'g'"},
+        {"full name: a quote still opens a value", std::string("*").append(25, 'N') + " '*Title \"x\"' *Genre 'g'"},
         {"full value waits for its quote", "*Title '" + std::string(300, 'v') + "\"\r\n" + kHiraA + "'*Genre 'g'"},
         {"value across lines loses its line ends", "*Comment 'one\r\ntwo\r\n' tail\n"},
         {"unclosed value to the end", "*Title 'x' *Genre '" + std::string(1000, 'z') + "*Comment 'c'"},

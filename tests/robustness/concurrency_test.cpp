@@ -42,7 +42,7 @@ std::string SongFile(int f) {
         if ((slot + f) % 2 == 0) {
             text += std::string(zolehead::kIdentifiers[slot].label) + kColon + value + "\r\n";
         } else {
-            text += "*" + std::string(zolehead::kIdentifiers[slot].keyword) + " '" + value + "'\r\n";
+            text.append("*").append(zolehead::kIdentifiers[slot].keyword).append(" '").append(value).append("'\r\n");
         }
     }
     // A body long enough that reads overlap.
