@@ -2,15 +2,23 @@
 // staged. At most `window` jobs are held at once, so a collection of any
 // size streams through in bounded memory.
 //
+// Readers claim jobs with an atomic counter and mark them done in their own
+// slot; the lock is taken only to sleep or to wake a sleeper. A reader never
+// depends on the calling thread being on a processor while staged work is
+// left, so a busy machine that takes that thread away for a time slice does
+// not stall the others.
+//
 // The calling thread stages and takes jobs, and reads too: rather than sleep
 // while the oldest job is unfinished, it runs the next unclaimed one. With
 // `workers` extra threads, workers + 1 threads read in all.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -30,37 +38,48 @@ public:
     OrderedPipeline(const OrderedPipeline&) = delete;
     OrderedPipeline& operator=(const OrderedPipeline&) = delete;
 
-    std::size_t free_slots() const noexcept { return jobs_.size() - static_cast<std::size_t>(staged_ - taken_); }
+    // The calling thread's view; only it may call the members below.
+    std::size_t free_slots() const noexcept { return window_ - static_cast<std::size_t>(staged_ - taken_); }
     bool pending() const noexcept { return staged_ != taken_; }
 
-    // The job slot to fill next; stage() once it is filled. Staged jobs go to
-    // the workers together at publish(), so they wake once per batch, not
-    // once per file.
-    ReadJob& next_slot() noexcept { return jobs_[staged_ % jobs_.size()]; }
+    // The job slot to fill next; stage() once it is filled. Staged jobs reach
+    // the readers at publish(), so sleeping workers wake once per batch.
+    ReadJob& next_slot() noexcept { return slots_[staged_ % window_].job; }
     void stage() noexcept { ++staged_; }
     void publish();
 
     // Whether the oldest job is done, without waiting.
-    bool oldest_done();
+    bool oldest_done() const noexcept;
     // Runs one unclaimed job on the calling thread; false if none is left.
     bool run_one();
     // Waits for the oldest job; it stays valid until release_oldest().
     ReadJob& wait_oldest();
-    void release_oldest();
+    void release_oldest() noexcept { ++taken_; }
 
 private:
-    // Claims and runs the next published job; `lock` is held on entry and exit.
-    void run_claimed(std::unique_lock<std::mutex>& lock, unsigned reader);
+    struct Slot {
+        ReadJob job;
+        // The sequence number + 1 of the last job finished in this slot.
+        std::atomic<std::uint64_t> finished{0};
+    };
+
+    // Claims the next published job, if any; returns its sequence number.
+    bool claim(std::uint64_t& sequence) noexcept;
+    void run_claimed(std::uint64_t sequence, unsigned reader);
     void work(unsigned reader);
 
     Run run_;
-    std::vector<ReadJob> jobs_;       // a ring indexed by sequence number
-    std::vector<std::uint8_t> done_;  // per ring slot, guarded by mutex_
-    std::uint64_t staged_ = 0;        // main thread only
-    std::uint64_t submitted_ = 0;     // written by the main thread under mutex_
-    std::uint64_t claimed_ = 0;       // guarded by mutex_
-    std::uint64_t taken_ = 0;         // written by the main thread under mutex_
-    bool stopping_ = false;
+    std::size_t window_;
+    std::unique_ptr<Slot[]> slots_;  // a ring indexed by sequence number
+    std::uint64_t staged_ = 0;       // calling thread only
+    std::uint64_t taken_ = 0;        // calling thread only
+    std::atomic<std::uint64_t> published_{0};
+    std::atomic<std::uint64_t> claimed_{0};
+    // Sleepers announce themselves here before they check for work, and
+    // wakers check here after they make work, so no wake-up is lost.
+    std::atomic<unsigned> idle_workers_{0};
+    std::atomic<std::uint64_t> awaited_{0};  // sequence + 1 the calling thread sleeps on; 0: none
+    bool stopping_ = false;                  // guarded by mutex_
     std::mutex mutex_;
     std::condition_variable work_ready_;
     std::condition_variable job_done_;
