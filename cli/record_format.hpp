@@ -13,6 +13,8 @@
 
 namespace zolehead_cli {
 
+using zolehead::collection::FieldText;
+
 struct FileRecord {
     std::string_view path;
     std::string_view error;  // why the file could not be read; empty if it was

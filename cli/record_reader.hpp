@@ -1,5 +1,5 @@
-// Reads one file through the core and renders its record. One per reading
-// thread: it owns that thread's decoder.
+// Reads one walked entry and renders its record. One per reading thread: it
+// owns that thread's decoder.
 #pragma once
 
 #include "field_text.hpp"
@@ -14,16 +14,12 @@ public:
     RecordReader(zolehead::HeaderForm form, bool raw, const RecordFormat& format)
         : form_(form), text_(raw), format_(format) {}
 
-    void run(ReadJob& job);
+    void run(zolehead::collection::ReadJob& job);
 
 private:
     zolehead::HeaderForm form_;
-    FieldText text_;
+    zolehead::collection::FieldText text_;
     const RecordFormat& format_;
-    zolehead::ZoleHeader header_;
 };
-
-// "cannot open: No such file or directory"
-std::string DescribeFailure(const zolehead::ReadResult& result);
 
 }  // namespace zolehead_cli

@@ -25,7 +25,7 @@
 
 #include "read_job.hpp"
 
-namespace zolehead_cli {
+namespace zolehead::collection {
 
 class OrderedPipeline {
 public:
@@ -86,4 +86,4 @@ private:
     std::vector<std::thread> threads_;
 };
 
-}  // namespace zolehead_cli
+}  // namespace zolehead::collection

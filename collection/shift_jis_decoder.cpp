@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <system_error>
 
-namespace zolehead_cli {
+namespace zolehead::collection {
 
 namespace {
 
@@ -64,4 +64,4 @@ bool ShiftJisDecoder::decode(std::string_view bytes, std::string& out) {
     return clean;
 }
 
-}  // namespace zolehead_cli
+}  // namespace zolehead::collection

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace zolehead_cli {
+namespace zolehead::collection {
 
 class ShiftJisDecoder {
 public:
@@ -25,4 +25,4 @@ private:
     iconv_t cd_;
 };
 
-}  // namespace zolehead_cli
+}  // namespace zolehead::collection

@@ -1,6 +1,6 @@
 #include "ordered_pipeline.hpp"
 
-namespace zolehead_cli {
+namespace zolehead::collection {
 
 OrderedPipeline::OrderedPipeline(unsigned workers, std::size_t window, Run run)
     : run_(std::move(run)), window_(window == 0 ? 1 : window), slots_(new Slot[window_]) {
@@ -88,4 +88,4 @@ void OrderedPipeline::work(unsigned reader) {
     }
 }
 
-}  // namespace zolehead_cli
+}  // namespace zolehead::collection

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <system_error>
 
-namespace zolehead_cli {
+namespace zolehead::collection {
 
 namespace {
 
@@ -171,4 +171,4 @@ std::string FileWalker::join(const std::string& directory, const std::string& na
     return path;
 }
 
-}  // namespace zolehead_cli
+}  // namespace zolehead::collection

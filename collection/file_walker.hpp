@@ -11,7 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
-namespace zolehead_cli {
+namespace zolehead::collection {
 
 struct WalkEntry {
     std::string path;
@@ -67,4 +67,4 @@ private:
     std::unordered_set<DirectoryId, DirectoryIdHash> visited_;
 };
 
-}  // namespace zolehead_cli
+}  // namespace zolehead::collection

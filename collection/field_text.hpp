@@ -8,7 +8,7 @@
 
 #include "shift_jis_decoder.hpp"
 
-namespace zolehead_cli {
+namespace zolehead::collection {
 
 class FieldText {
 public:
@@ -35,4 +35,4 @@ private:
     std::string scratch_;
 };
 
-}  // namespace zolehead_cli
+}  // namespace zolehead::collection

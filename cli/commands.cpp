@@ -1,0 +1,32 @@
+#include "commands.hpp"
+
+#include <algorithm>
+#include <array>
+
+namespace zolehead_cli {
+
+namespace {
+
+// Each command adds itself here, in the order --help lists them.
+constexpr std::array<Command, 0> kCommands{};
+
+}  // namespace
+
+std::span<const Command> Commands() { return kCommands; }
+
+std::string CommandsHelp() {
+    if (kCommands.empty()) return {};
+    std::size_t width = 0;
+    for (const Command& c : kCommands) width = std::max(width, c.name.size());
+    std::string text = "Commands (zolehead COMMAND --help for each; a file named like one is read as ./NAME):\n";
+    for (const Command& c : kCommands) {
+        text += "  ";
+        text += c.name;
+        text.append(width - c.name.size() + 3, ' ');
+        text += c.summary;
+        text += '\n';
+    }
+    return text;
+}
+
+}  // namespace zolehead_cli
