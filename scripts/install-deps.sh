@@ -45,7 +45,7 @@ group_packages() {
     wine32) echo wine32:i386 ;;
     python) echo python3-dev pybind11-dev python3-pybind11 python3-setuptools python3-pip python3-venv \
                  python3-wheel python3-dask ;;
-    browser) echo chromium chromium-driver python3-selenium ;;
+    browser) echo chromium chromium-driver python3-selenium fonts-ipafont-gothic ;;
   esac
 }
 
