@@ -31,8 +31,8 @@ struct LabelLineEnd {
     int row;                 // the label's row in the identifier table, or -1
     LabelOutcome outcome;
     std::string_view label;  // the label's bytes, blanks dropped
-    std::string_view value;  // the value as stored (STORED), or as collected and discarded
-    int trimmed;             // trailing bytes the trim removed (STORED only)
+    std::string_view value;  // the value, trimmed, as stored (STORED) or as it would have been
+    int trimmed;             // trailing bytes the trim removed
 };
 
 // A closing quote: a form B entry ends.
