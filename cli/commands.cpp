@@ -8,7 +8,10 @@ namespace zolehead_cli {
 namespace {
 
 // Each command adds itself here, in the order --help lists them.
-constexpr std::array<Command, 0> kCommands{};
+constexpr std::array kCommands{
+    Command{"explain", "Tell why each header field reads as it does, entry by entry", RunExplainCommand},
+    Command{"lint", "Warn of near misses the readers skip: PATH:LINE:COLUMN: warning: MESSAGE [code]", RunLintCommand},
+};
 
 }  // namespace
 

@@ -24,4 +24,8 @@ std::string CommandsHelp();
 // The default command: reads and prints headers.
 int RunReadCommand(int argc, const char* const* argv);
 
+// Why each field reads as it does (explain), and the near misses (lint).
+int RunExplainCommand(int argc, const char* const* argv);
+int RunLintCommand(int argc, const char* const* argv);
+
 }  // namespace zolehead_cli

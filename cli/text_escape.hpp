@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "base64.hpp"
+
 namespace zolehead_cli {
 
 // Control bytes (0x00-0x1F, 0x7F) become '?', so that a file name or a value
@@ -11,6 +13,6 @@ namespace zolehead_cli {
 void AppendPrintable(std::string& out, std::string_view text);
 
 // Standard base64 with padding (RFC 4648).
-void AppendBase64(std::string& out, std::string_view bytes);
+using zolehead::collection::AppendBase64;
 
 }  // namespace zolehead_cli

@@ -3,6 +3,7 @@
 // the results in walk order.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "file_walker.hpp"
@@ -15,6 +16,7 @@ struct ReadJob {
     zolehead::ZoleHeader header;  // what the read found; every slot empty on failure
     std::string error;            // why the file could not be read; empty if it was
     std::string output;           // free for the consumer: the tool renders its record here
+    std::uint64_t findings = 0;   // free for the consumer: what it counted in the file (lint's warnings)
 };
 
 }  // namespace zolehead::collection

@@ -1,0 +1,97 @@
+#include "explain_run.hpp"
+
+#include <unistd.h>
+
+#include <memory>
+#include <system_error>
+#include <vector>
+
+#include "collection_reader.hpp"
+#include "output_sink.hpp"
+#include "progress_line.hpp"
+#include "tool_messages.hpp"
+
+namespace zolehead_cli {
+
+using zolehead::collection::CollectionReader;
+using zolehead::collection::FileWalker;
+using zolehead::collection::ReadJob;
+using zolehead::explain::FileExplainer;
+
+void AddExplainOutputOptions(CLI::App& app, ExplainOutput& output) {
+    CLI::App* formats = app.add_option_group("Output format", "At most one; by default text for reading (UTF-8)");
+    formats->require_option(0, 1);
+    formats->add_flag_callback("--json", [&output] { output = ExplainOutput::JSON; }, "One JSON array of records");
+    formats->add_flag_callback("--jsonl", [&output] { output = ExplainOutput::JSONL; }, "One JSON record per line");
+}
+
+std::string JsonRecordText(const zolehead::explain::Json& record, ExplainOutput output) {
+    if (output != ExplainOutput::JSON) return zolehead::explain::DumpJson(record) + "\n";
+    // Indented one step further, inside the array.
+    const std::string text = zolehead::explain::DumpJson(record, 2);
+    std::string out = "  ";
+    for (const char c : text) {
+        out += c;
+        if (c == '\n') out += "  ";
+    }
+    return out;
+}
+
+ExplainRunTotals RunExplainers(const ExplainRunOptions& options, std::string_view text_separator,
+                                              const ExplainWork& work) {
+    ProgressLine messages(false);
+    // One explainer per reading thread, each with its own decoder; made here,
+    // so that a C library without CP932 stops the run before any output.
+    std::vector<std::unique_ptr<FileExplainer>> explainers;
+    try {
+        for (unsigned i = 0; i < options.jobs; ++i) explainers.push_back(std::make_unique<FileExplainer>());
+    } catch (const std::system_error& e) {
+        messages.message(std::string("zolehead: ") + e.what());
+        return {0, 0, kExitUsage};
+    }
+
+    FileWalker walker(options.walk.paths, options.walk.recursive, options.walk.extensions,
+                      [&](const std::string& path, std::string_view reason) {
+                          messages.message(ToolMessage(path, reason));
+                      });
+    CollectionReader collection(std::move(walker), options.jobs, [&](ReadJob& job, unsigned thread) {
+        job.output.clear();
+        job.error.clear();
+        job.findings = 0;
+        work(*explainers[thread], job);
+    });
+
+    const bool json = options.output != ExplainOutput::TEXT;
+    const bool array = options.output == ExplainOutput::JSON;
+    const std::string_view separator = array ? ",\n" : json ? "" : text_separator;
+
+    OutputSink out(STDOUT_FILENO);
+    if (array) out.write("[\n");
+    ExplainRunTotals totals;
+    bool any = false;
+    while (const ReadJob* job = collection.next([&] { out.flush(); })) {
+        totals.findings += job->findings;
+        // A clean file in lint's text has nothing to show.
+        if (!job->output.empty()) {
+            if (any) out.write(separator);
+            any = true;
+            out.write(job->output);
+        }
+        if (!job->error.empty()) {
+            ++totals.failed;
+            out.flush();  // the message after its record, when both reach one screen
+            messages.message(ToolMessage(job->entry.path, job->error));
+        }
+        out.flush_if_stale();
+    }
+    if (array) out.write(any ? "\n]\n" : "]\n");
+    out.flush();
+
+    if (out.error() != 0) {
+        messages.message("zolehead: cannot write the output: " + std::generic_category().message(out.error()));
+        totals.stopped = kExitSomeFailed;
+    }
+    return totals;
+}
+
+}  // namespace zolehead_cli
