@@ -74,19 +74,6 @@ json EntryJson(const FieldStory& field, const StoryEntry& e, collection::ShiftJi
 
 }  // namespace
 
-std::string_view OutcomeKey(Outcome outcome) noexcept {
-    switch (outcome) {
-    case Outcome::FINAL: return "final";
-    case Outcome::OVERWRITTEN: return "overwritten";
-    case Outcome::REPLACED_BY_FORM_B: return "replaced_by_form_b";
-    case Outcome::EMPTIED_BY_REPEAT: return "emptied_by_repeat";
-    case Outcome::EMPTIES: return "empties";
-    case Outcome::IGNORED_FOR_FORM_B: return "ignored_for_form_b";
-    case Outcome::NO_VALUE: return "no_value";
-    }
-    return "unknown";
-}
-
 json StoryJson(std::string_view path, const Story& story, collection::ShiftJisDecoder& decoder) {
     json record = PathRecord(path);
     json fields = json::array();

@@ -47,7 +47,4 @@ Json ErrorJson(std::string_view path, std::string_view error);
 // A record as text: on one line (indent < 0) or indented. Never throws.
 std::string DumpJson(const Json& record, int indent = -1);
 
-// The outcome's name in JSON: "final", "overwritten", ...
-std::string_view OutcomeKey(Outcome outcome) noexcept;
-
 }  // namespace zolehead::explain

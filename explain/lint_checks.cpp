@@ -49,8 +49,14 @@ public:
         }
         const auto first_high = std::find_if(text.begin(), text.end(), [](std::uint8_t b) { return b >= 0x80; });
         if (first_high == text.end() || !IsUtf8(text)) return;
+        // Real Shift_JIS text is almost never valid UTF-8, but a short run
+        // can be: two half-width katakana (DE BD) make one UTF-8 character.
+        // Japanese in UTF-8 takes three bytes a character, which code page
+        // 932 text hardly ever forms; bytes that mean nothing in code page
+        // 932 settle it too.
+        const bool wide = std::any_of(text.begin(), text.end(), [](std::uint8_t b) { return b >= 0xE0; });
         std::string ignored;
-        if (decoder_.decode({reinterpret_cast<const char*>(text.data()), text.size()}, ignored)) return;
+        if (!wide && decoder_.decode({reinterpret_cast<const char*>(text.data()), text.size()}, ignored)) return;
         utf8_file_ = true;
         add(static_cast<std::uint64_t>(&*first_high - bytes_.data()), "utf8-file",
             "the file is UTF-8, not code page 932 (Shift_JIS): its Japanese labels and values do not read as written");

@@ -37,6 +37,19 @@ std::string_view ReaderKey(HeaderForm reader) noexcept {
     return "both";
 }
 
+std::string_view OutcomeKey(Outcome outcome) noexcept {
+    switch (outcome) {
+    case Outcome::FINAL: return "final";
+    case Outcome::OVERWRITTEN: return "overwritten";
+    case Outcome::REPLACED_BY_FORM_B: return "replaced_by_form_b";
+    case Outcome::EMPTIED_BY_REPEAT: return "emptied_by_repeat";
+    case Outcome::EMPTIES: return "empties";
+    case Outcome::IGNORED_FOR_FORM_B: return "ignored_for_form_b";
+    case Outcome::NO_VALUE: return "no_value";
+    }
+    return "unknown";
+}
+
 std::string DescribePlace(const TextPosition& at) {
     std::string text = "line " + std::to_string(at.line);
     if (at.column != 1) text += ", column " + std::to_string(at.column);

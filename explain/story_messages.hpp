@@ -14,6 +14,8 @@ namespace zolehead::explain {
 std::string_view ReaderName(HeaderForm reader) noexcept;
 // "A", "B", "both": the reader's key in JSON, as the tool's --form spells it.
 std::string_view ReaderKey(HeaderForm reader) noexcept;
+// The outcome's name in JSON: "final", "overwritten", ...
+std::string_view OutcomeKey(Outcome outcome) noexcept;
 // "stored, then overwritten by line 2"
 std::string DescribeVerdict(const FieldStory& field, const Verdict& verdict);
 // What the machine did to the value's bytes: "trailing spaces trimmed (2 bytes)", ...
