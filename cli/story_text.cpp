@@ -96,7 +96,14 @@ void AppendStoryText(std::string& out, std::string_view path, const Story& story
         AppendDecoded(out, decoder, id.label);
         out += '\n';
         AppendFinals(out, field, decoder);
-        for (const StoryEntry& e : field.entries) AppendEntry(out, field, e, decoder);
+        const ShownEntries shown = Shown(field);
+        for (std::size_t i = 0; i < field.entries.size(); ++i) {
+            if (i == shown.head_end && shown.hidden() > 0) {
+                out += "    ... " + std::to_string(shown.hidden()) + " more entries not shown ...\n";
+                i = shown.tail_begin;
+            }
+            AppendEntry(out, field, field.entries[i], decoder);
+        }
     }
     if (story.fields.empty()) out += "  (no header entries)\n";
     if (story.unclosed_quote) {

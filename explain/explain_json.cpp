@@ -92,8 +92,13 @@ json StoryJson(std::string_view path, const Story& story, collection::ShiftJisDe
         }
         f["reads"] = std::move(reads);
         json entries = json::array();
-        for (const StoryEntry& e : field.entries) entries.push_back(EntryJson(field, e, decoder));
+        const ShownEntries shown = Shown(field);
+        for (std::size_t i = 0; i < field.entries.size(); ++i) {
+            if (i == shown.head_end) i = shown.tail_begin;
+            if (i < field.entries.size()) entries.push_back(EntryJson(field, field.entries[i], decoder));
+        }
         f["entries"] = std::move(entries);
+        if (shown.hidden() > 0) f["entries_not_shown"] = shown.hidden();
         fields.push_back(std::move(f));
     }
     record["fields"] = std::move(fields);

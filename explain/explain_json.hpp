@@ -11,7 +11,8 @@
 //                             "readers": [{"reader": "A", "outcome": "overwritten",
 //                                          "other": {"line": 2, "column": 1, "form": "A"},
 //                                          "message": "stored, then overwritten by line 2"}, ...],
-//                             "notes": []}, ...]}, ...],
+//                             "notes": []}, ...],
+//                "entries_not_shown": 9800}, ...],                  (only for a field given over 200 times)
 //    "end_mark": {"line": 9, "column": 1, "offset": 120},        (only when the file has one)
 //    "unclosed_quote": {"line": 3, "column": 8, "offset": 40}}   (only when a value is never closed)
 //

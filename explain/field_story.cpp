@@ -89,6 +89,12 @@ void Judge(HeaderForm reader, const std::vector<const HeaderEntry*>& source, Fie
 
 }  // namespace
 
+ShownEntries Shown(const FieldStory& field) noexcept {
+    const std::size_t n = field.entries.size();
+    if (n <= kShownEntries) return {n, n};
+    return {kShownEntries / 2, n - kShownEntries / 2};
+}
+
 Story TellStory(std::span<const std::uint8_t> bytes) { return TellStory(bytes, MapEntries(bytes)); }
 
 Story TellStory(std::span<const std::uint8_t> bytes, const EntryMap& map) {

@@ -81,6 +81,18 @@ struct Story {
     std::optional<TextPosition> unclosed_quote; // a form B value opened and never closed
 };
 
+// What a story shows of a field's entries: all of them, or for a field given
+// hundreds of times (never in a real file), the first and the last
+// kShownEntries / 2, which hold the value first stored and the final one.
+// The final values always come from every entry.
+inline constexpr std::size_t kShownEntries = 200;
+struct ShownEntries {
+    std::size_t head_end = 0;    // entries [0, head_end) are shown
+    std::size_t tail_begin = 0;  // and [tail_begin, size)
+    std::size_t hidden() const noexcept { return tail_begin - head_end; }
+};
+ShownEntries Shown(const FieldStory& field) noexcept;
+
 // The story of an input held in memory. Reentrant; allocates.
 Story TellStory(std::span<const std::uint8_t> bytes);
 // The same from a map already made of those bytes.

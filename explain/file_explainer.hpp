@@ -19,10 +19,10 @@
 
 namespace zolehead::explain {
 
-// A file is explained from memory, whole. Any real Zole data file is far
-// smaller; a larger one is refused rather than held (its story could take
-// many times its size).
-inline constexpr std::uint64_t kMaxFileBytes = 16 * 1024 * 1024;
+// A file is explained from memory, whole, and its entries take some fifty
+// times the bytes of a file made of nothing but entries. Any real Zole data
+// file is far smaller than this; a larger one is refused rather than held.
+inline constexpr std::uint64_t kMaxFileBytes = 4 * 1024 * 1024;
 
 class FileExplainer {
 public:

@@ -8,11 +8,11 @@ cd "$(dirname "$0")/../.."
 
 seconds=${ZOLEHEAD_FUZZ_SECONDS:-60}
 build=build-fuzz
-targets=(fuzz_core fuzz_c_api)
+targets=(fuzz_core fuzz_c_api fuzz_explain)
 
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZOLEHEAD_BUILD_FUZZERS=ON -DZOLEHEAD_SANITIZE=address,undefined \
-  -DZOLEHEAD_BUILD_TESTS=OFF -DZOLEHEAD_BUILD_CLI=OFF
+  -DZOLEHEAD_BUILD_TESTS=OFF -DZOLEHEAD_BUILD_CLI=ON
 cmake --build "$build" -j2 --target "${targets[@]}"
 
 # The first directory collects what the run finds; the seeds are only read.
