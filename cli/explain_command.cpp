@@ -17,16 +17,9 @@ int RunExplainCommand(int argc, const char* const* argv) {
     SetUpApp(app, "zolehead explain");
     app.footer("Exit status: 0 every file explained, 1 some could not be read, 2 usage error.");
 
-    ExplainRunOptions options;
-    std::vector<std::string> extensions;
-    app.add_option("PATH", options.walk.paths, "Files to explain; directories too, with -r")->required();
-    AddWalkOptions(app, options.walk, extensions);
-    AddExplainOutputOptions(app, options.output);
-    unsigned jobs = 0;
-    AddJobsOption(app, jobs);
-    if (const std::optional<int> status = ParseOrExit(app, argc, argv)) return *status;
-    FinishWalkOptions(options.walk, std::move(extensions));
-    options.jobs = ResolveJobs(jobs);
+    const ParsedExplainRun parsed = ParseExplainRun(app, "Files to explain; directories too, with -r", argc, argv);
+    if (!parsed.options) return parsed.exit_status;
+    const ExplainRunOptions& options = *parsed.options;
 
     const ExplainRunTotals totals = RunExplainers(
         options, "\n", [&](zolehead::explain::FileExplainer& explainer, zolehead::collection::ReadJob& job) {

@@ -18,11 +18,22 @@ using zolehead::collection::FileWalker;
 using zolehead::collection::ReadJob;
 using zolehead::explain::FileExplainer;
 
-void AddExplainOutputOptions(CLI::App& app, ExplainOutput& output) {
+ParsedExplainRun ParseExplainRun(CLI::App& app, const std::string& path_help, int argc, const char* const* argv) {
+    ExplainRunOptions options;
+    std::vector<std::string> extensions;
+    app.add_option("PATH", options.walk.paths, path_help)->required();
+    AddWalkOptions(app, options.walk, extensions);
     CLI::App* formats = app.add_option_group("Output format", "At most one; by default text for reading (UTF-8)");
     formats->require_option(0, 1);
+    ExplainOutput& output = options.output;
     formats->add_flag_callback("--json", [&output] { output = ExplainOutput::JSON; }, "One JSON array of records");
     formats->add_flag_callback("--jsonl", [&output] { output = ExplainOutput::JSONL; }, "One JSON record per line");
+    unsigned jobs = 0;
+    AddJobsOption(app, jobs);
+    if (const std::optional<int> status = ParseOrExit(app, argc, argv)) return {std::nullopt, *status};
+    FinishWalkOptions(options.walk, std::move(extensions));
+    options.jobs = ResolveJobs(jobs);
+    return {std::move(options), kExitAllRead};
 }
 
 std::string JsonRecordText(const zolehead::explain::Json& record, ExplainOutput output) {

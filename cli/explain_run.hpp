@@ -23,8 +23,14 @@ struct ExplainRunOptions {
     unsigned jobs = 1;
 };
 
-// --json and --jsonl, at most one; text when neither.
-void AddExplainOutputOptions(CLI::App& app, ExplainOutput& output);
+// Adds PATH (described by `path_help`), -r, --ext, --json/--jsonl and -j to
+// `app`, which may carry options of its own, and parses. Returns the options,
+// or the exit status when the run is over already (--help, a usage error).
+struct ParsedExplainRun {
+    std::optional<ExplainRunOptions> options;
+    int exit_status = kExitAllRead;
+};
+ParsedExplainRun ParseExplainRun(CLI::App& app, const std::string& path_help, int argc, const char* const* argv);
 
 // Works on one file on a reading thread: fills job.output with the file's
 // text or JSON record (see JsonRecordText), job.error when the file could not

@@ -50,11 +50,7 @@ int RunLintCommand(int argc, const char* const* argv) {
                "\nColumns count characters (a double-byte character is one). Exit status: 0 no warning, 1 some "
                "warning or a file that could not be read, 2 usage error.");
 
-    ExplainRunOptions options;
-    std::vector<std::string> extensions;
     std::vector<std::string> ignore;
-    app.add_option("PATH", options.walk.paths, "Files to check; directories too, with -r")->required();
-    AddWalkOptions(app, options.walk, extensions);
     app.add_option("--ignore", ignore, "Do not report warnings with this code (repeatable or comma-separated)")
         ->type_name("CODE")
         ->expected(1)
@@ -66,12 +62,9 @@ int RunLintCommand(int argc, const char* const* argv) {
                 return zolehead::explain::IsLintCode(code) ? std::string() : "no warning has the code " + code;
             },
             ""));
-    AddExplainOutputOptions(app, options.output);
-    unsigned jobs = 0;
-    AddJobsOption(app, jobs);
-    if (const std::optional<int> status = ParseOrExit(app, argc, argv)) return *status;
-    FinishWalkOptions(options.walk, std::move(extensions));
-    options.jobs = ResolveJobs(jobs);
+    const ParsedExplainRun parsed = ParseExplainRun(app, "Files to check; directories too, with -r", argc, argv);
+    if (!parsed.options) return parsed.exit_status;
+    const ExplainRunOptions& options = *parsed.options;
 
     const ExplainRunTotals totals = RunExplainers(
         options, "", [&](zolehead::explain::FileExplainer& explainer, zolehead::collection::ReadJob& job) {

@@ -38,18 +38,13 @@ std::string Decoded(collection::ShiftJisDecoder& decoder, std::string_view bytes
     return out;
 }
 
-json ValueJson(collection::ShiftJisDecoder& decoder, std::string_view bytes, json value) {
-    bool lossy = false;
-    value["value"] = Decoded(decoder, bytes, &lossy);
-    if (lossy) value["lossy"] = true;
-    return value;
-}
-
 json EntryJson(const FieldStory& field, const StoryEntry& e, collection::ShiftJisDecoder& decoder) {
     json entry = Place(e.at);
     entry["form"] = e.form == EntryForm::A ? "A" : "B";
     entry["name"] = ValidText(Decoded(decoder, e.name));
-    entry = ValueJson(decoder, e.stored, std::move(entry));
+    bool lossy = false;
+    entry["value"] = Decoded(decoder, e.stored, &lossy);
+    if (lossy) entry["lossy"] = true;
     entry["value_line"] = e.value.line;
     entry["value_column"] = e.value.column;
     entry["trimmed"] = e.trimmed;
@@ -86,8 +81,11 @@ json StoryJson(std::string_view path, const Story& story, collection::ShiftJisDe
             if (final.status == STATUS_NONE) {
                 reads[std::string(ReaderKey(reader))] = nullptr;
             } else {
-                reads[std::string(ReaderKey(reader))] =
-                    ValueJson(decoder, final.value, {{"form", final.status == STATUS_FORM_A ? "A" : "B"}});
+                bool lossy = false;
+                json value = {{"value", Decoded(decoder, final.value, &lossy)},
+                              {"form", final.status == STATUS_FORM_A ? "A" : "B"}};
+                if (lossy) value["lossy"] = true;
+                reads[std::string(ReaderKey(reader))] = std::move(value);
             }
         }
         f["reads"] = std::move(reads);

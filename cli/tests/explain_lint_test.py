@@ -141,6 +141,18 @@ class ExplainTest(ScratchTestCase):
         self.assertRan(run(["explain"]), 2)
         self.assertRan(run(["explain", "--form", "a", sample("haru-no-kaze.zole")]), 2)
 
+    def test_what_is_not_a_regular_file_is_refused_without_hanging(self):
+        fifo = os.path.join(self.dir, "pipe.zole")
+        os.mkfifo(fifo)
+        for command in ("explain", "lint"):
+            with self.subTest(command):
+                result = run([command, "--jsonl", fifo, self.dir], timeout=20)
+                self.assertRan(result, 1)
+                errors = [r["error"] for r in jsonl_records(result.stdout)]
+                self.assertEqual(len(errors), 2)
+                self.assertIn("not a regular file", errors[0])
+                self.assertIn("-r", errors[1])
+
     def test_a_large_file_is_refused_not_held(self):
         path = os.path.join(self.dir, "huge.zole")
         with open(path, "wb") as f:
