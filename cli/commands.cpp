@@ -8,7 +8,11 @@ namespace zolehead_cli {
 namespace {
 
 // Each command adds itself here, in the order --help lists them.
-constexpr std::array<Command, 0> kCommands{};
+constexpr std::array kCommands{
+    Command{"set", "Set header fields: set FIELD=VALUE... [--] PATH...", RunSetCommand},
+    Command{"remove", "Remove header fields: remove FIELD... [--] PATH...", RunRemoveCommand},
+    Command{"apply", "Apply edits made to the tool's CSV, TSV, JSON or JSON Lines output", RunApplyCommand},
+};
 
 }  // namespace
 

@@ -24,4 +24,9 @@ std::string CommandsHelp();
 // The default command: reads and prints headers.
 int RunReadCommand(int argc, const char* const* argv);
 
+// Editing: set FIELD=VALUE..., remove FIELD..., apply EDITS.
+int RunSetCommand(int argc, const char* const* argv);
+int RunRemoveCommand(int argc, const char* const* argv);
+int RunApplyCommand(int argc, const char* const* argv);
+
 }  // namespace zolehead_cli

@@ -11,6 +11,30 @@ void AppendPrintable(std::string& out, std::string_view text) {
     }
 }
 
+void AppendDelimitedField(std::string& out, std::string_view field, char delimiter) {
+    if (delimiter == '\t') {
+        for (char c : field) {
+            switch (c) {
+            case '\t': out += "\\t"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            default: out += c;
+            }
+        }
+        return;
+    }
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out += field;
+        return;
+    }
+    out += '"';
+    for (char c : field) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
 void AppendBase64(std::string& out, std::string_view bytes) {
     static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::size_t i = 0;

@@ -40,6 +40,7 @@ enum class Problem : std::uint8_t {
     HARD_LINKS,           // more than one name: a rename would split them
     INSIDE_ARCHIVE,       // ARCHIVE!/ENTRY
     CHANGED_DURING_EDIT,  // the file changed between reading and renaming
+    BAD_RECORD,           // apply: the edits' record for the file cannot be used
     CANNOT_OPEN,          // failure: open or stat failed (errno)
     IO_ERROR,             // failure: read, write, flush, rename (errno)
 };

@@ -42,6 +42,7 @@ std::string_view ProblemName(Problem problem) noexcept {
     case Problem::HARD_LINKS: return "hard-links";
     case Problem::INSIDE_ARCHIVE: return "inside-archive";
     case Problem::CHANGED_DURING_EDIT: return "changed-during-edit";
+    case Problem::BAD_RECORD: return "bad-record";
     case Problem::CANNOT_OPEN: return "cannot-open";
     case Problem::IO_ERROR: return "io-error";
     }
