@@ -35,7 +35,7 @@ class KilledRunTest(ScratchTestCase):
                 allowed[i].add(digest(content(i, title)))
             process = subprocess.Popen([BIN, "set", "-r", "-j", "2", "Title=" + title.decode(), self.dir],
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            time.sleep(rng.uniform(0.0, 0.25))
+            time.sleep(rng.uniform(0.0, 0.6))
             process.send_signal(signal.SIGKILL)
             process.wait()
             for i, path in enumerate(paths):
