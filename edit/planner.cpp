@@ -140,7 +140,7 @@ const Plan& Planner::plan(Bytes bytes, std::span<const FieldEdit> edits, InsertF
         return plan_;
     }
 
-    map_ = MapEntries(bytes);
+    MapEntries(bytes, map_);
     if (!plan_changes(bytes, edits, form)) return plan_;
 
     // Pure insertions first where two splices start together.
@@ -240,7 +240,7 @@ bool Planner::plan_changes(Bytes bytes, std::span<const FieldEdit> edits, Insert
         }
         return true;
     };
-    std::string quoted;  // a form B value with its quotes
+    std::string& quoted = quoted_;  // a form B value with its quotes
     const auto replace = [&](const HeaderEntry& e, std::string_view value) {
         if (nested(e)) return false;
         if (e.form == EntryForm::A) {
@@ -265,7 +265,8 @@ bool Planner::plan_changes(Bytes bytes, std::span<const FieldEdit> edits, Insert
 
     // New lines all go to one place, after the header block.
     bool inserting = false;
-    std::string lines;
+    std::string& lines = lines_;
+    lines.clear();
     for (const FieldEdit& edit : edits) {
         const HeaderEntry* last_b = nullptr;
         const HeaderEntry* last_a = nullptr;
@@ -352,7 +353,8 @@ bool Planner::plan_changes(Bytes bytes, std::span<const FieldEdit> edits, Insert
             line_end_first = true;
         }
     }
-    std::string text;
+    std::string& text = quoted_;
+    text.clear();
     if (line_end_first) text.append(line_end);
     for (char c : lines) {
         if (c == '\n') {

@@ -60,6 +60,7 @@ private:
     ThreeReadings before_;
     ThreeReadings after_;
     EntryMap map_;
+    std::string lines_, quoted_;  // scratch for new entries, kept between files
     collection::ShiftJisDecoder decoder_;
 };
 
