@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "collection_reader.hpp"
-#include "output_sink.hpp"
+#include "ordered_output.hpp"
 #include "progress_line.hpp"
 #include "tool_messages.hpp"
 
@@ -76,31 +76,9 @@ int RunEdits(zolehead::collection::FileWalker walker, const EditRunSettings& set
         if (outcome.failed()) job.error = outcome.result.reason;
     });
 
-    OutputSink out(STDOUT_FILENO);
-    out.write(format->begin());
-    std::uint64_t written = 0;
-    std::uint64_t failed = 0;
-    const std::string separator = format->separator();
-    while (const ReadJob* job = collection.next([&] { out.flush(); })) {
-        if (job->output.empty()) continue;
-        if (written++ != 0) out.write(separator);
-        out.write(job->output);
-        if (!job->error.empty()) {
-            ++failed;
-            out.flush();
-            progress.message(ToolMessage(job->entry.path, job->error));
-        }
-        out.flush_if_stale();
-        progress.update(written, failed);
-    }
-    out.write(format->end(written != 0));
-    out.flush();
-    progress.clear();
-    if (out.error() != 0) {
-        progress.message("zolehead: cannot write the output: " + std::generic_category().message(out.error()));
-        return kExitSomeFailed;
-    }
-    return failed == 0 ? kExitAllRead : kExitSomeFailed;
+    return WriteRecords(collection,
+                        {format->begin(), format->separator(), [&](bool any) { return format->end(any); }},
+                        progress);
 }
 
 }  // namespace zolehead_cli

@@ -18,8 +18,9 @@ using zolehead::edit::EditStatus;
 using zolehead::edit::FieldChangeRequest;
 
 std::string Version(int file, char title) {
-    return "*Title '" + std::string(1, title) + "'\n*Genre 'g" + std::to_string(file) + "'\n" +
-           std::string(4096 + file, 'm') + "\n";
+    std::string text = "*Title '";
+    text.append(1, title).append("'\n*Genre 'g").append(std::to_string(file)).append("'\n");
+    return text.append(static_cast<std::size_t>(4096 + file), 'm').append("\n");
 }
 
 TEST(EditConcurrency, ReadersNeverSeeATornFile) {
@@ -27,7 +28,10 @@ TEST(EditConcurrency, ReadersNeverSeeATornFile) {
     constexpr int kRounds = 6;
     zh_test::TempDir dir;
     std::vector<std::string> paths;
-    for (int i = 0; i < kFiles; ++i) paths.push_back(dir.write("f" + std::to_string(i) + ".zole", Version(i, 'A')));
+    for (int i = 0; i < kFiles; ++i) {
+        std::string name = std::to_string(i);
+        paths.push_back(dir.write(name.append(".zole"), Version(i, 'A')));
+    }
 
     std::atomic<bool> done{false};
     std::atomic<long> reads{0}, torn{0};
