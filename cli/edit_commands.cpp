@@ -194,8 +194,8 @@ bool Exists(const std::string& path) {
 
 // What one row of the edits asks of the file as it reads now: the fields
 // whose text differs, and the emptied ones passed over.
-void ApplyRow(const zolehead::edit::SheetRow& row, bool allow_remove, const EditOptions& options,
-              EditThread& thread, EditOutcome& outcome) {
+void ApplyRow(const zolehead::edit::SheetRow& row, std::string_view format, bool allow_remove,
+              const EditOptions& options, EditThread& thread, EditOutcome& outcome) {
     using zolehead::edit::EditStatus;
     std::string path = row.path;
     if (row.literal_path && !Exists(path) && Exists(*row.literal_path)) path = *row.literal_path;
@@ -203,7 +203,8 @@ void ApplyRow(const zolehead::edit::SheetRow& row, bool allow_remove, const Edit
     if (!row.problem.empty()) {
         outcome.result.status = EditStatus::REFUSED;
         outcome.result.problem = zolehead::edit::Problem::BAD_RECORD;
-        outcome.result.reason = "the edits' record at line " + std::to_string(row.line) + ": " + row.problem;
+        outcome.result.reason = std::string("the edits' record ") + (format == "json" ? "number " : "at line ") +
+                                std::to_string(row.line) + ": " + row.problem;
         return;
     }
     zolehead::ZoleHeader header;
@@ -309,7 +310,7 @@ int RunApplyCommand(int argc, const char* const* argv) {
     return RunEdits(std::move(walker), Settings(common),
                     [&](const zolehead::collection::WalkEntry&, std::uint64_t sequence, EditThread& thread,
                         EditOutcome& outcome) {
-                        ApplyRow(sheet.rows[sequence], allow_remove, options, thread, outcome);
+                        ApplyRow(sheet.rows[sequence], sheet.format, allow_remove, options, thread, outcome);
                     });
 }
 

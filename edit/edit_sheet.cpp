@@ -359,7 +359,10 @@ EditSheet ReadEditSheet(std::string_view input, collection::ShiftJisEncoder& enc
     for (SheetRow& row : sheet.rows) {
         if (!row.problem.empty()) continue;
         const auto [at, fresh] = first_line.emplace(row.path, row.line);
-        if (!fresh) row.problem = "the same path as the record at line " + std::to_string(at->second);
+        if (!fresh) {
+            row.problem = std::string("the same path as the record ") + (sheet.format == "json" ? "number " : "at line ") +
+                          std::to_string(at->second);
+        }
     }
     return sheet;
 }

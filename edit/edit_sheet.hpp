@@ -28,7 +28,7 @@ struct SheetCell {
 };
 
 struct SheetRow {
-    std::uint64_t line = 0;  // where the record starts in the input, from 1
+    std::uint64_t line = 0;  // the line the record starts on, from 1; in a JSON array, its number
     std::string path;
     // TSV only: the path as written, when undoing \t \n \r changed it (a
     // path may hold a real backslash before t, n or r).

@@ -32,11 +32,6 @@ std::uint64_t LineEndLength(Bytes bytes, std::uint64_t pos, std::uint64_t limit)
     return 0;
 }
 
-std::uint64_t LineStart(Bytes bytes, std::uint64_t pos) {
-    while (pos > 0 && !IsLineEnd(bytes[pos - 1])) --pos;
-    return pos;
-}
-
 std::uint64_t LineEnd(Bytes bytes, std::uint64_t pos, std::uint64_t limit) {
     while (pos < limit && !IsLineEnd(bytes[pos])) ++pos;
     return pos;
@@ -198,24 +193,39 @@ bool Planner::plan_changes(Bytes bytes, std::span<const FieldEdit> edits, Insert
     const char preferred_quote = single_quotes > double_quotes ? '\'' : '"';
 
     // Refuses a change to an entry that overlaps another field's entry.
+    // Entries are in order of their first byte; an earlier entry reaches
+    // into this one only if the furthest end before it does.
+    reach_.assign(entries.size(), 0);
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+        const HeaderEntry& e = entries[i - 1];
+        reach_[i] = std::max(reach_[i - 1], e.row >= 0 ? e.entry.end : 0);
+    }
     const auto nested = [&](const HeaderEntry& target) {
-        for (const HeaderEntry& other : entries) {
-            if (&other == &target || other.row < 0 || !Overlap(other.entry, target.entry)) continue;
-            const bool holds = target.entry.begin <= other.entry.begin && other.entry.end <= target.entry.end;
-            const std::string line = std::to_string(LineNumber(bytes, target.entry.begin));
-            if (holds) {
-                refuse(Problem::NESTED_ENTRY, Keyword(target.row) + ": its " + FormName(target.form) + " on line " +
-                                                  line + " holds a " + Keyword(other.row) + " " +
-                                                  FormName(other.form) + ", which would change with it");
-            } else {
-                refuse(Problem::NESTED_ENTRY, Keyword(target.row) + ": its " + FormName(target.form) + " on line " +
-                                                  line + " sits inside the value of a " + Keyword(other.row) + " " +
-                                                  FormName(other.form) + ", and cannot change without changing " +
-                                                  Keyword(other.row));
+        const std::size_t at = static_cast<std::size_t>(&target - entries.data());
+        const HeaderEntry* other = nullptr;
+        if (reach_[at] > target.entry.begin) {
+            for (std::size_t j = at; j-- > 0 && other == nullptr;) {
+                if (entries[j].row >= 0 && Overlap(entries[j].entry, target.entry)) other = &entries[j];
             }
-            return true;
         }
-        return false;
+        for (std::size_t j = at + 1; j < entries.size() && other == nullptr && entries[j].entry.begin < target.entry.end;
+             ++j) {
+            if (entries[j].row >= 0) other = &entries[j];
+        }
+        if (other == nullptr) return false;
+        const bool holds = target.entry.begin <= other->entry.begin && other->entry.end <= target.entry.end;
+        const std::string line = std::to_string(LineNumber(bytes, target.entry.begin));
+        if (holds) {
+            refuse(Problem::NESTED_ENTRY, Keyword(target.row) + ": its " + FormName(target.form) + " on line " + line +
+                                              " holds a " + Keyword(other->row) + " " + FormName(other->form) +
+                                              ", which would change with it");
+        } else {
+            refuse(Problem::NESTED_ENTRY, Keyword(target.row) + ": its " + FormName(target.form) + " on line " + line +
+                                              " sits inside the value of a " + Keyword(other->row) + " " +
+                                              FormName(other->form) + ", and cannot change without changing " +
+                                              Keyword(other->row));
+        }
+        return true;
     };
     const auto add = [&](std::uint64_t offset, std::uint64_t removed, std::string_view text) {
         plan_.splices.push_back({offset, removed, plan_.inserted.size(), text.size()});
@@ -227,12 +237,13 @@ bool Planner::plan_changes(Bytes bytes, std::span<const FieldEdit> edits, Insert
             add(e.entry.begin, e.entry.size() + LineEndLength(bytes, e.entry.end, text_size), {});
             return true;
         }
-        // A keyword alone on its line takes the line with it.
-        const std::uint64_t start = LineStart(bytes, e.entry.begin);
-        const std::uint64_t end = LineEnd(bytes, e.entry.end, text_size);
-        bool alone = true;
-        for (std::uint64_t i = start; i < e.entry.begin && alone; ++i) alone = IsBlank(bytes[i]);
-        for (std::uint64_t i = e.entry.end; i < end && alone; ++i) alone = IsBlank(bytes[i]);
+        // A keyword alone on its line takes the line with it. Only blanks
+        // are stepped over, so a long line costs no more than its entry.
+        std::uint64_t start = e.entry.begin;
+        while (start > 0 && IsBlank(bytes[start - 1])) --start;
+        std::uint64_t end = e.entry.end;
+        while (end < text_size && IsBlank(bytes[end])) ++end;
+        const bool alone = (start == 0 || IsLineEnd(bytes[start - 1])) && (end == text_size || IsLineEnd(bytes[end]));
         if (alone) {
             add(start, end + LineEndLength(bytes, end, text_size) - start, {});
         } else {

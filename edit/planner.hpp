@@ -60,7 +60,8 @@ private:
     ThreeReadings before_;
     ThreeReadings after_;
     EntryMap map_;
-    std::string lines_, quoted_;  // scratch for new entries, kept between files
+    std::string lines_, quoted_;       // scratch for new entries, kept between files
+    std::vector<std::uint64_t> reach_;  // the furthest end of the field entries before each entry
     collection::ShiftJisDecoder decoder_;
 };
 
