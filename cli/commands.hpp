@@ -27,5 +27,9 @@ int RunReadCommand(int argc, const char* const* argv);
 // Why each field reads as it does (explain), and the near misses (lint).
 int RunExplainCommand(int argc, const char* const* argv);
 int RunLintCommand(int argc, const char* const* argv);
+// Editing: set FIELD=VALUE..., remove FIELD..., apply EDITS.
+int RunSetCommand(int argc, const char* const* argv);
+int RunRemoveCommand(int argc, const char* const* argv);
+int RunApplyCommand(int argc, const char* const* argv);
 
 }  // namespace zolehead_cli

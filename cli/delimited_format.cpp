@@ -6,6 +6,7 @@
 // hold, is written as \t, \r or \n. Values never hold them, so raw bytes
 // pass unchanged.
 #include "record_format.hpp"
+#include "text_escape.hpp"
 
 namespace zolehead_cli {
 
@@ -45,27 +46,7 @@ public:
 
 private:
     void append_field(std::string& out, std::string_view field) const {
-        if (delimiter_ == '\t') {
-            for (char c : field) {
-                switch (c) {
-                case '\t': out += "\\t"; break;
-                case '\n': out += "\\n"; break;
-                case '\r': out += "\\r"; break;
-                default: out += c;
-                }
-            }
-            return;
-        }
-        if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
-            out += field;
-            return;
-        }
-        out += '"';
-        for (char c : field) {
-            if (c == '"') out += '"';
-            out += c;
-        }
-        out += '"';
+        AppendDelimitedField(out, field, delimiter_);
     }
 
     char delimiter_;

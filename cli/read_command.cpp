@@ -11,7 +11,7 @@
 #include "collection_reader.hpp"
 #include "commands.hpp"
 #include "options.hpp"
-#include "output_sink.hpp"
+#include "ordered_output.hpp"
 #include "progress_line.hpp"
 #include "record_format.hpp"
 #include "record_reader.hpp"
@@ -49,31 +49,9 @@ int Run(const Options& options) {
     CollectionReader collection(std::move(walker), options.jobs,
                                 [&](ReadJob& job, unsigned thread) { readers[thread]->run(job); });
 
-    OutputSink out(STDOUT_FILENO);
-    out.write(format->begin());
-    std::uint64_t written = 0;
-    std::uint64_t failed = 0;
-    const std::string separator = format->separator();
-    while (const ReadJob* job = collection.next([&] { out.flush(); })) {
-        if (written++ != 0) out.write(separator);
-        out.write(job->output);
-        if (!job->error.empty()) {
-            ++failed;
-            out.flush();  // the message after its record, when both reach one screen
-            progress.message(ToolMessage(job->entry.path, job->error));
-        }
-        out.flush_if_stale();
-        progress.update(written, failed);
-    }
-    out.write(format->end(written != 0));
-    out.flush();
-    progress.clear();
-
-    if (out.error() != 0) {
-        progress.message("zolehead: cannot write the output: " + std::generic_category().message(out.error()));
-        return kExitSomeFailed;
-    }
-    return failed == 0 ? kExitAllRead : kExitSomeFailed;
+    return WriteRecords(collection,
+                        {format->begin(), format->separator(), [&](bool any) { return format->end(any); }},
+                        progress);
 }
 
 }  // namespace

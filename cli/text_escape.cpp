@@ -11,4 +11,28 @@ void AppendPrintable(std::string& out, std::string_view text) {
     }
 }
 
+void AppendDelimitedField(std::string& out, std::string_view field, char delimiter) {
+    if (delimiter == '\t') {
+        for (char c : field) {
+            switch (c) {
+            case '\t': out += "\\t"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            default: out += c;
+            }
+        }
+        return;
+    }
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out += field;
+        return;
+    }
+    out += '"';
+    for (char c : field) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
 }  // namespace zolehead_cli

@@ -12,6 +12,10 @@ namespace zolehead_cli {
 // cannot move a terminal's cursor. No Shift_JIS or UTF-8 character contains one.
 void AppendPrintable(std::string& out, std::string_view text);
 
+// One CSV cell (RFC 4180 quoting, delimiter ',') or TSV cell (no quoting;
+// tab, CR and LF written as \t, \r and \n).
+void AppendDelimitedField(std::string& out, std::string_view field, char delimiter);
+
 // Standard base64 with padding (RFC 4648).
 using zolehead::collection::AppendBase64;
 

@@ -28,7 +28,10 @@ ReadJob* CollectionReader::next(const std::function<void()>& before_wait) {
         holding_ = false;
     }
     if (walking_ && (pipeline_.free_slots() >= refill_at_ || !pipeline_.pending())) {
-        while (pipeline_.free_slots() > 0 && (walking_ = walker_.next(pipeline_.next_slot().entry))) pipeline_.stage();
+        while (pipeline_.free_slots() > 0 && (walking_ = walker_.next(pipeline_.next_slot().entry))) {
+            pipeline_.next_slot().sequence = walked_++;
+            pipeline_.stage();
+        }
         pipeline_.publish();
     }
     if (!pipeline_.pending()) return nullptr;

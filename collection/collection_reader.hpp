@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 
 #include "file_walker.hpp"
@@ -36,6 +37,7 @@ private:
     std::size_t refill_at_;
     bool walking_ = true;
     bool holding_ = false;  // the last job handed out is still in the pipeline
+    std::uint64_t walked_ = 0;
 };
 
 // The default number of jobs in flight for `threads` threads.

@@ -13,6 +13,7 @@ namespace zolehead::collection {
 
 struct ReadJob {
     WalkEntry entry;
+    std::uint64_t sequence = 0;   // the job's place in the walk, from 0
     zolehead::ZoleHeader header;  // what the read found; every slot empty on failure
     std::string error;            // why the file could not be read; empty if it was
     std::string output;           // free for the consumer: the tool renders its record here

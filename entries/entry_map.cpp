@@ -1,7 +1,7 @@
 #include "entry_map.hpp"
 
-#include <algorithm>
 #include <array>
+#include <utility>
 
 namespace zolehead {
 
@@ -28,6 +28,10 @@ public:
 
     explicit EntryRecorder(std::vector<HeaderEntry>& out) : out_(out) {}
 
+    // Entries recorded; elements of `out` past them are left over from an
+    // earlier input.
+    std::size_t count() const noexcept { return count_; }
+
     void at(std::uint64_t offset, std::uint8_t b, DbcsState) noexcept {
         if (after_line_end_) line_start_ = offset;
         after_line_end_ = b == kLF || b == kCR;
@@ -43,7 +47,7 @@ public:
     void label_control_dropped() noexcept { ++label_control_; }
     void label_value_full() noexcept { ++label_full_; }
     void label_line_end(const LabelLineEnd& end) {
-        HeaderEntry e;
+        HeaderEntry& e = next();
         e.form = EntryForm::A;
         e.row = end.row;
         e.entry = {line_start_, at_};
@@ -55,7 +59,6 @@ public:
         e.control_dropped = label_control_;
         e.dropped_at_limit = label_full_;
         e.single_form = e.combined = FateOf(end.outcome);
-        out_.push_back(std::move(e));
     }
 
     void keyword_star() noexcept { star_ = at_; }
@@ -68,7 +71,7 @@ public:
     void keyword_value_full() noexcept { ++keyword_full_; }
     void keyword_end(const KeywordEnd& end) {
         quoted_ = false;
-        HeaderEntry e;
+        HeaderEntry& e = next();
         e.form = EntryForm::B;
         e.row = end.row;
         e.entry = {star_, at_ + 1};
@@ -79,7 +82,6 @@ public:
         e.control_dropped = keyword_control_;
         e.dropped_at_limit = keyword_full_;
         e.single_form = e.combined = end.row >= 0 ? EntryFate::STORED : EntryFate::UNKNOWN_NAME;
-        out_.push_back(std::move(e));
     }
 
     std::optional<std::uint64_t> unclosed_quote() const noexcept {
@@ -87,7 +89,18 @@ public:
     }
 
 private:
+    // The next entry to fill: a left-over element, whose strings keep their
+    // storage, or a new one. Every member is set by the caller.
+    HeaderEntry& next() {
+        if (count_ == out_.size()) out_.emplace_back();
+        HeaderEntry& e = out_[count_++];
+        e.trimmed = 0;
+        e.final_in_single_form = e.final_in_combined = false;
+        return e;
+    }
+
     std::vector<HeaderEntry>& out_;
+    std::size_t count_ = 0;
     std::uint64_t at_ = 0;
     std::uint64_t line_start_ = 0;
     bool after_line_end_ = false;
@@ -98,24 +111,44 @@ private:
     int keyword_control_ = 0, keyword_full_ = 0;
 };
 
-struct Scan {
-    std::vector<HeaderEntry> entries;  // in the order they ended
-    ZoleHeader header;
-    std::uint64_t text_size = 0;
-    bool ended = false;
-    std::optional<std::uint64_t> unclosed_quote;
+// The form A reader's fate of each form A line, in the order the lines end,
+// written over the combined pass's entries (still in that order).
+class SingleFormFates {
+public:
+    static constexpr bool kObserves = true;
+    explicit SingleFormFates(std::vector<HeaderEntry>& entries, std::size_t count) : entries_(entries), count_(count) {}
+    void at(std::uint64_t, std::uint8_t, DbcsState) noexcept {}
+    void label_colon() noexcept {}
+    void label_value_start(int) noexcept {}
+    void label_control_dropped() noexcept {}
+    void label_value_full() noexcept {}
+    void label_line_end(const LabelLineEnd& end) noexcept {
+        while (next_ < count_ && entries_[next_].form != EntryForm::A) ++next_;
+        if (next_ < count_) entries_[next_++].single_form = FateOf(end.outcome);
+    }
+    void keyword_star() noexcept {}
+    void keyword_quote_open() noexcept {}
+    void keyword_control_dropped() noexcept {}
+    void keyword_value_full() noexcept {}
+    void keyword_end(const KeywordEnd&) noexcept {}
+
+private:
+    std::vector<HeaderEntry>& entries_;
+    std::size_t count_;
+    std::size_t next_ = 0;
 };
 
-Scan ScanObserved(std::span<const std::uint8_t> bytes, HeaderForm form) {
-    Scan scan;
-    HeaderScanner scanner(form);
-    EntryRecorder recorder(scan.entries);
-    scanner.feed_observed(bytes, recorder);
-    scan.header = scanner.header();
-    scan.text_size = scanner.offset();
-    scan.ended = scanner.ended();
-    scan.unclosed_quote = recorder.unclosed_quote();
-    return scan;
+// Entries end in input order but for a form B entry inside a form A line,
+// which ends first and begins later: an insertion sort moves each such line
+// past the few entries inside it, stably and without allocating.
+void SortByBegin(std::vector<HeaderEntry>& entries, std::size_t count) {
+    for (std::size_t i = 1; i < count; ++i) {
+        std::size_t j = i;
+        while (j > 0 && entries[j - 1].entry.begin > entries[j].entry.begin) {
+            std::swap(entries[j - 1], entries[j]);
+            --j;
+        }
+    }
 }
 
 // Marks, per field, the entry whose value each reader ends with.
@@ -147,32 +180,36 @@ void MarkFinals(std::vector<HeaderEntry>& entries) {
 }  // namespace
 
 EntryMap MapEntries(std::span<const std::uint8_t> bytes) {
-    // The combined pass gives every entry of both forms, with the combined
-    // reader's fates; the single-form passes give theirs. The machines never
-    // look at each other, so each pass meets the same entries in the same order.
-    Scan both = ScanObserved(bytes, HeaderForm::BOTH);
-    const Scan a = ScanObserved(bytes, HeaderForm::A);
-    const Scan b = ScanObserved(bytes, HeaderForm::B);
-
-    std::size_t next_a = 0;
-    for (HeaderEntry& e : both.entries) {
-        if (e.form == EntryForm::A && next_a < a.entries.size()) e.single_form = a.entries[next_a++].single_form;
-    }
-
     EntryMap map;
-    map.entries = std::move(both.entries);
-    // Entries end in input order; a form B entry inside a form A line ends
-    // first but begins later.
-    std::stable_sort(map.entries.begin(), map.entries.end(),
-                     [](const HeaderEntry& x, const HeaderEntry& y) { return x.entry.begin < y.entry.begin; });
-    MarkFinals(map.entries);
-    map.form_a = a.header;
-    map.form_b = b.header;
-    map.combined = both.header;
-    map.text_size = both.text_size;
-    map.has_end_mark = both.ended;
-    map.unclosed_quote = both.unclosed_quote;
+    MapEntries(bytes, map);
     return map;
+}
+
+void MapEntries(std::span<const std::uint8_t> bytes, EntryMap& map) {
+    // The combined pass gives every entry of both forms, with the combined
+    // reader's fates; the form A pass gives the form A reader's. The machines
+    // never look at each other, so each pass meets the same lines in the
+    // same order.
+    HeaderScanner both(HeaderForm::BOTH);
+    EntryRecorder recorder(map.entries);
+    both.feed_observed(bytes, recorder);
+    const std::size_t count = recorder.count();
+
+    HeaderScanner a(HeaderForm::A);
+    SingleFormFates fates(map.entries, count);
+    a.feed_observed(bytes, fates);
+
+    SortByBegin(map.entries, count);
+    // Left-over elements go; their storage with them, which only an input
+    // with more entries than the one before asks for again.
+    map.entries.erase(map.entries.begin() + static_cast<std::ptrdiff_t>(count), map.entries.end());
+    MarkFinals(map.entries);
+    map.form_a = a.header();
+    map.form_b = ReadHeader(bytes, HeaderForm::B);
+    map.combined = both.header();
+    map.text_size = both.offset();
+    map.has_end_mark = both.ended();
+    map.unclosed_quote = recorder.unclosed_quote();
 }
 
 }  // namespace zolehead

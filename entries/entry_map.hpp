@@ -88,4 +88,9 @@ struct EntryMap {
 // Maps the entries of an input held in memory. Reentrant; allocates.
 EntryMap MapEntries(std::span<const std::uint8_t> bytes);
 
+// The same into `map`, reusing its storage: a caller that maps many inputs
+// with one map allocates only when an input has more entries, or longer
+// names or values, than the one before.
+void MapEntries(std::span<const std::uint8_t> bytes, EntryMap& map);
+
 }  // namespace zolehead

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/../.."
 
 seconds=${ZOLEHEAD_FUZZ_SECONDS:-60}
 build=build-fuzz
-targets=(fuzz_core fuzz_c_api fuzz_explain)
+targets=(fuzz_core fuzz_c_api fuzz_explain fuzz_edit_planner fuzz_edit_sheet)
 
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZOLEHEAD_BUILD_FUZZERS=ON -DZOLEHEAD_SANITIZE=address,undefined \
