@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "read_settings.hpp"
 #include "zolehead.hpp"
 
 namespace zolehead_cli {
@@ -23,6 +24,8 @@ struct WalkOptions {
     std::vector<std::string> paths;
     bool recursive = false;
     std::vector<std::string> extensions;  // lower case, no leading dot; empty: every file
+    bool archives = false;                // read the files inside archives
+    std::uint64_t max_entry_size = zolehead::collection::kDefaultMaxEntrySize;
 };
 
 // What the read command (the default) was asked for.
@@ -50,7 +53,8 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv);
 // message and --version.
 void SetUpApp(CLI::App& app, const std::string& name);
 
-// -r and --ext; `raw_extensions` is normalised by FinishWalkOptions.
+// -r, --ext, -z and --max-entry-size; `raw_extensions` is normalised by
+// FinishWalkOptions.
 void AddWalkOptions(CLI::App& app, WalkOptions& walk, std::vector<std::string>& raw_extensions);
 void FinishWalkOptions(WalkOptions& walk, std::vector<std::string> raw_extensions);
 

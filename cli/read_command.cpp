@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -14,7 +15,7 @@
 #include "output_sink.hpp"
 #include "progress_line.hpp"
 #include "record_format.hpp"
-#include "record_reader.hpp"
+#include "record_renderer.hpp"
 #include "tool_messages.hpp"
 
 namespace zolehead_cli {
@@ -23,18 +24,19 @@ namespace {
 
 using zolehead::collection::CollectionReader;
 using zolehead::collection::FileWalker;
-using zolehead::collection::ReadJob;
+using zolehead::collection::ReadRecord;
+using zolehead::collection::ReadSettings;
 
 int Run(const Options& options) {
     const std::unique_ptr<RecordFormat> format = MakeRecordFormat(options.format);
 
-    // One reader per reading thread, each with its own decoder; the calling
+    // One renderer per reading thread, each with its own decoder; the calling
     // thread is one of them. Made here, so that a C library without CP932
     // stops the run before any output.
-    std::vector<std::unique_ptr<RecordReader>> readers;
+    std::vector<std::unique_ptr<RecordRenderer>> renderers;
     try {
         for (unsigned i = 0; i < options.jobs; ++i) {
-            readers.push_back(std::make_unique<RecordReader>(options.form, options.raw, *format));
+            renderers.push_back(std::make_unique<RecordRenderer>(options.raw, *format));
         }
     } catch (const std::system_error& e) {
         ProgressLine(false).message(std::string("zolehead: ") + e.what() + " (use --raw for the bytes)");
@@ -42,25 +44,37 @@ int Run(const Options& options) {
     }
 
     ProgressLine progress(options.progress);
-    FileWalker walker(options.walk.paths, options.walk.recursive, options.walk.extensions,
-                      [&](const std::string& path, std::string_view reason) {
-                          progress.message(ToolMessage(path, reason));
-                      });
-    CollectionReader collection(std::move(walker), options.jobs,
-                                [&](ReadJob& job, unsigned thread) { readers[thread]->run(job); });
+    FileWalker walker(
+        options.walk.paths, options.walk.recursive, options.walk.extensions,
+        [&](const std::string& path, std::string_view reason) { progress.message(ToolMessage(path, reason)); },
+        options.walk.archives);
+    ReadSettings settings;
+    settings.form = options.form;
+    settings.archives = options.walk.archives;
+    settings.max_entry_size = options.walk.max_entry_size;
+    settings.extensions = options.walk.extensions;
+    std::optional<CollectionReader> collection;
+    try {
+        collection.emplace(std::move(walker), options.jobs, std::move(settings),
+                           [&](ReadRecord& record, unsigned thread) { renderers[thread]->render(record); });
+    } catch (const std::system_error& e) {
+        // Entry names inside archives need the conversion even with --raw.
+        ProgressLine(false).message(std::string("zolehead: ") + e.what());
+        return kExitUsage;
+    }
 
     OutputSink out(STDOUT_FILENO);
     out.write(format->begin());
     std::uint64_t written = 0;
     std::uint64_t failed = 0;
     const std::string separator = format->separator();
-    while (const ReadJob* job = collection.next([&] { out.flush(); })) {
+    while (const ReadRecord* record = collection->next([&] { out.flush(); })) {
         if (written++ != 0) out.write(separator);
-        out.write(job->output);
-        if (!job->error.empty()) {
+        out.write(record->output);
+        if (!record->error.empty()) {
             ++failed;
             out.flush();  // the message after its record, when both reach one screen
-            progress.message(ToolMessage(job->entry.path, job->error));
+            progress.message(ToolMessage(record->path, record->error));
         }
         out.flush_if_stale();
         progress.update(written, failed);
