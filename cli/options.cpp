@@ -41,16 +41,15 @@ void SetUpApp(CLI::App& app, const std::string& name) {
 void AddWalkOptions(CLI::App& app, WalkOptions& walk, std::vector<std::string>& raw_extensions) {
     app.add_flag("-r,--recursive", walk.recursive, "Read every file under each directory PATH");
     app.add_option("--ext", raw_extensions,
-                   "With -r, read only files named *.EXT (repeatable, any case); with -z, only such entries")
+                   "With -r or -z, read only files or entries named *.EXT (repeatable, any case)")
         ->type_name("EXT")
         ->expected(1)
         ->allow_extra_args(false)
         ->delimiter(',')
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    app.add_flag("-z,--archives", walk.archives,
-                 "Read the files inside archives (LZH, ZIP, 7z, tar), found by content, as ARCHIVE!/ENTRY");
+    app.add_flag("-z,--archives", walk.archives, "Read the files inside archives (LZH, ZIP, 7z, tar) as ARCHIVE!/ENTRY");
     const CLI::Validator size_check(
-        [](std::string& text) { return ParseByteSize(text) ? std::string() : "not a size: " + text; }, "SIZE");
+        [](std::string& text) { return ParseByteSize(text) ? std::string() : "not a size: " + text; }, "");
     app.add_option_function<std::string>(
            "--max-entry-size", [&walk](const std::string& text) { walk.max_entry_size = *ParseByteSize(text); },
            "With -z, stop reading an entry that decompresses past SIZE (default 256M)")
