@@ -242,34 +242,30 @@ ArchiveReader::DataEnd ArchiveReader::read_data(zolehead::HeaderScanner* scanner
     }
 }
 
-bool ArchiveReader::read_entry(::archive_entry* entry, ArchiveEntry& out) {
+void ArchiveReader::read_entry(::archive_entry* entry, ArchiveEntry& out) {
     const bool can_go_on = skipping_is_cheap(entry);
-    const auto fail = [&](std::string error) {
+    const auto fail = [&](std::string_view reason, bool broken = false) {
         out.header.clear();
-        out.error = std::move(error);
-        if (!can_go_on) {
+        out.error = "cannot read entry: ";
+        out.error += reason;
+        if (broken || !can_go_on) {
             out.error += kRestNotRead;
             done_ = true;
         }
-        return true;
     };
-    if (archive_entry_is_data_encrypted(entry) != 0) return fail("cannot read entry: encrypted");
+    if (archive_entry_is_data_encrypted(entry) != 0) return fail("encrypted");
     if (archive_entry_size_is_set(entry) != 0 && archive_entry_size(entry) >= 0 &&
         static_cast<std::uint64_t>(archive_entry_size(entry)) > settings_.max_entry_size) {
-        return fail("cannot read entry: " + too_large_text());
+        return fail(too_large_text());
     }
     zolehead::HeaderScanner scanner(settings_.form);
     std::string message;
     switch (read_data(&scanner, message)) {
-    case DataEnd::END: out.header = scanner.header(); return true;
-    case DataEnd::TOO_LARGE: return fail("cannot read entry: " + too_large_text());
-    case DataEnd::DAMAGED: return fail("cannot read entry: " + message);
-    case DataEnd::BROKEN:
-        out.error = "cannot read entry: " + message + std::string(kRestNotRead);
-        done_ = true;
-        return true;
+    case DataEnd::END: out.header = scanner.header(); return;
+    case DataEnd::TOO_LARGE: return fail(too_large_text());
+    case DataEnd::DAMAGED: return fail(message);
+    case DataEnd::BROKEN: return fail(message, true);
     }
-    return true;
 }
 
 bool ArchiveReader::pass_over(::archive_entry* entry, ArchiveEntry& out) {

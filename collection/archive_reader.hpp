@@ -82,7 +82,8 @@ private:
     // Reads the current entry's data to its end or the limit, feeding
     // `scanner` when given. `message` gets libarchive's reason on failure.
     DataEnd read_data(zolehead::HeaderScanner* scanner, std::string& message);
-    bool read_entry(::archive_entry* entry, ArchiveEntry& out);
+    // Reads a wanted entry into `out`: its header, or why not.
+    void read_entry(::archive_entry* entry, ArchiveEntry& out);
     // Reads past an entry that gets no record; true with `out` set if the
     // archive breaks off there.
     bool pass_over(::archive_entry* entry, ArchiveEntry& out);

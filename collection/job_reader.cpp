@@ -15,6 +15,10 @@ namespace {
 // Records per chunk of an archive: large enough that a thread reads a
 // typical archive whole, small enough that a huge one takes turns.
 constexpr std::size_t kRecordsPerChunk = 512;
+// Records a job keeps allocated between uses: a slot that held a chunk of an
+// archive gives the rest back, or every slot of the window could end up
+// holding a chunk's worth.
+constexpr std::size_t kRecordsKept = 4;
 
 }  // namespace
 
@@ -27,6 +31,10 @@ void JobReader::start(ReadJob& job) {
     job.count = 0;
     job.budgeted = 0;
     job.archive.reset();
+    if (job.records.size() > kRecordsKept) {
+        job.records.resize(kRecordsKept);
+        job.records.shrink_to_fit();
+    }
     if (!settings_.archives || !job.entry.failure.empty()) {
         read_file(job);
         return;
