@@ -163,8 +163,8 @@ bool ArchiveReader::next(ArchiveEntry& out) {
             done_ = true;
             break;
         }
-        if (status == ARCHIVE_FAILED && ++failures_in_a_row_ <= kMaxFailuresInARow) {
-            // This entry's header is bad; libarchive can go on to the next.
+        if (status == ARCHIVE_FAILED && skips_by_seeking() && ++failures_in_a_row_ <= kMaxFailuresInARow) {
+            // This entry's header is bad; libarchive can seek on to the next.
             out.name = entry != nullptr ? name_of(entry) : std::string();
             out.about_archive = out.name.empty();
             out.error = "damaged entry: " + error_text();
@@ -197,11 +197,17 @@ bool ArchiveReader::wanted(std::string_view name) const {
     return MatchesExtensions(slash == std::string_view::npos ? name : name.substr(slash + 1), settings_.extensions);
 }
 
-bool ArchiveReader::skipping_is_cheap(::archive_entry* entry) const {
-    // A stored size in an archive read as it lies on disk: libarchive seeks
-    // past the entry. Anything else must be decompressed to be passed.
-    return archive_entry_size_is_set(entry) != 0 && archive_filter_count(archive_) <= 1 &&
+bool ArchiveReader::skips_by_seeking() const {
+    // No compression around the archive and none across entries (7z
+    // compresses several entries as one stream).
+    return archive_filter_count(archive_) <= 1 &&
            (archive_format(archive_) & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_7ZIP;
+}
+
+bool ArchiveReader::skipping_is_cheap(::archive_entry* entry) const {
+    // With its size stored, libarchive seeks past the entry; anything else
+    // must be decompressed to be passed.
+    return archive_entry_size_is_set(entry) != 0 && skips_by_seeking();
 }
 
 ArchiveReader::DataEnd ArchiveReader::read_data(zolehead::HeaderScanner* scanner, std::string& message) {

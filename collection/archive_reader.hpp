@@ -78,6 +78,9 @@ private:
 
     std::string name_of(::archive_entry* entry) const;
     bool wanted(std::string_view name) const;
+    // Whether libarchive gets past entries by seeking rather than by
+    // decompressing them: in general, and for this entry.
+    bool skips_by_seeking() const;
     bool skipping_is_cheap(::archive_entry* entry) const;
     // Reads the current entry's data to its end or the limit, feeding
     // `scanner` when given. `message` gets libarchive's reason on failure.
