@@ -44,7 +44,9 @@ void JobReader::start(ReadJob& job) {
     struct stat st;
     if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         if (fd >= 0) close(fd);
-        read_file(job);  // the core says what is wrong with it, in its usual words
+        // The core says what is wrong with it, in its usual words; a file
+        // the extension filter passed over is not reported.
+        if (job.entry.name_wanted) read_file(job);
         return;
     }
     std::string error;
