@@ -4,7 +4,8 @@
 //
 // TSV has no quoting: a tab, CR or LF inside a field, which only a path can
 // hold, is written as \t, \r or \n. Values never hold them, so raw bytes
-// pass unchanged.
+// pass unchanged. With --raw the path of an entry inside an archive carries
+// the entry's name as stored.
 #include "record_format.hpp"
 #include "text_escape.hpp"
 
@@ -32,7 +33,7 @@ public:
     }
 
     void render(const FileRecord& record, FieldText& text, std::string& out) const override {
-        append_field(out, record.path);
+        append_field(out, record.shown_path(text));
         out += delimiter_;
         append_field(out, record.error);
         for (const zolehead::HeaderSlot& slot : record.header.slots) {

@@ -7,7 +7,7 @@
 #include <system_error>
 #include <vector>
 
-#include "collection_reader.hpp"
+#include "ordered_walk.hpp"
 #include "ordered_output.hpp"
 #include "progress_line.hpp"
 #include "tool_messages.hpp"
@@ -16,8 +16,8 @@ namespace zolehead_cli {
 
 namespace {
 
-using zolehead::collection::CollectionReader;
-using zolehead::collection::ReadJob;
+using zolehead::collection::OrderedWalk;
+using zolehead::collection::WorkJob;
 using zolehead::edit::EditStatus;
 
 bool AllDigits(std::string_view s) {
@@ -59,7 +59,7 @@ int RunEdits(zolehead::collection::FileWalker walker, const EditRunSettings& set
     const std::unique_ptr<EditRecordFormat> format = MakeEditRecordFormat(settings.format);
 
     ProgressLine progress(settings.progress);
-    CollectionReader collection(std::move(walker), settings.jobs, [&](ReadJob& job, unsigned thread) {
+    OrderedWalk<WorkJob> collection(std::move(walker), settings.jobs, [&](WorkJob& job, unsigned thread) {
         job.output.clear();
         job.error.clear();
         EditOutcome outcome;
@@ -78,7 +78,8 @@ int RunEdits(zolehead::collection::FileWalker walker, const EditRunSettings& set
 
     return WriteRecords(collection,
                         {format->begin(), format->separator(), [&](bool any) { return format->end(any); }},
-                        progress);
+                        progress)
+        .exit_status();
 }
 
 }  // namespace zolehead_cli

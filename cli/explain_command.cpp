@@ -22,7 +22,7 @@ int RunExplainCommand(int argc, const char* const* argv) {
     const ExplainRunOptions& options = *parsed.options;
 
     const ExplainRunTotals totals = RunExplainers(
-        options, "\n", [&](zolehead::explain::FileExplainer& explainer, zolehead::collection::ReadJob& job) {
+        options, "\n", [&](zolehead::explain::FileExplainer& explainer, zolehead::collection::WorkJob& job) {
             zolehead::explain::Story story;
             const bool read = explainer.explain(job.entry, story, job.error);
             if (options.output != ExplainOutput::TEXT) {

@@ -6,16 +6,14 @@
 #include <system_error>
 #include <vector>
 
-#include "collection_reader.hpp"
-#include "output_sink.hpp"
-#include "progress_line.hpp"
-#include "tool_messages.hpp"
+#include "ordered_output.hpp"
+#include "ordered_walk.hpp"
 
 namespace zolehead_cli {
 
-using zolehead::collection::CollectionReader;
 using zolehead::collection::FileWalker;
-using zolehead::collection::ReadJob;
+using zolehead::collection::OrderedWalk;
+using zolehead::collection::WorkJob;
 using zolehead::explain::FileExplainer;
 
 ParsedExplainRun ParseExplainRun(CLI::App& app, const std::string& path_help, int argc, const char* const* argv) {
@@ -65,7 +63,7 @@ ExplainRunTotals RunExplainers(const ExplainRunOptions& options, std::string_vie
                       [&](const std::string& path, std::string_view reason) {
                           messages.message(ToolMessage(path, reason));
                       });
-    CollectionReader collection(std::move(walker), options.jobs, [&](ReadJob& job, unsigned thread) {
+    OrderedWalk<WorkJob> collection(std::move(walker), options.jobs, [&](WorkJob& job, unsigned thread) {
         job.output.clear();
         job.error.clear();
         job.findings = 0;
@@ -74,34 +72,13 @@ ExplainRunTotals RunExplainers(const ExplainRunOptions& options, std::string_vie
 
     const bool json = options.output != ExplainOutput::TEXT;
     const bool array = options.output == ExplainOutput::JSON;
-    const std::string_view separator = array ? ",\n" : json ? "" : text_separator;
-
-    OutputSink out(STDOUT_FILENO);
-    if (array) out.write("[\n");
+    const RecordFraming framing{array ? "[\n" : "", array ? ",\n" : json ? "" : std::string(text_separator),
+                                [array](bool any) { return !array ? std::string() : any ? "\n]\n" : "]\n"; }};
+    const RecordTotals written = WriteRecords(collection, framing, messages);
     ExplainRunTotals totals;
-    bool any = false;
-    while (const ReadJob* job = collection.next([&] { out.flush(); })) {
-        totals.findings += job->findings;
-        // A clean file in lint's text has nothing to show.
-        if (!job->output.empty()) {
-            if (any) out.write(separator);
-            any = true;
-            out.write(job->output);
-        }
-        if (!job->error.empty()) {
-            ++totals.failed;
-            out.flush();  // the message after its record, when both reach one screen
-            messages.message(ToolMessage(job->entry.path, job->error));
-        }
-        out.flush_if_stale();
-    }
-    if (array) out.write(any ? "\n]\n" : "]\n");
-    out.flush();
-
-    if (out.error() != 0) {
-        messages.message("zolehead: cannot write the output: " + std::generic_category().message(out.error()));
-        totals.stopped = kExitSomeFailed;
-    }
+    totals.failed = written.failed;
+    totals.findings = written.findings;
+    if (written.output_failed) totals.stopped = kExitSomeFailed;
     return totals;
 }
 

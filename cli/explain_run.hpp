@@ -11,7 +11,7 @@
 
 #include "file_explainer.hpp"
 #include "options.hpp"
-#include "read_job.hpp"
+#include "work_job.hpp"
 
 namespace zolehead_cli {
 
@@ -35,7 +35,7 @@ ParsedExplainRun ParseExplainRun(CLI::App& app, const std::string& path_help, in
 // Works on one file on a reading thread: fills job.output with the file's
 // text or JSON record (see JsonRecordText), job.error when the file could not
 // be read, and job.findings with what it counted.
-using ExplainWork = std::function<void(zolehead::explain::FileExplainer& explainer, zolehead::collection::ReadJob& job)>;
+using ExplainWork = std::function<void(zolehead::explain::FileExplainer& explainer, zolehead::collection::WorkJob& job)>;
 
 struct ExplainRunTotals {
     std::uint64_t failed = 0;    // files that could not be read

@@ -67,7 +67,7 @@ int RunLintCommand(int argc, const char* const* argv) {
     const ExplainRunOptions& options = *parsed.options;
 
     const ExplainRunTotals totals = RunExplainers(
-        options, "", [&](zolehead::explain::FileExplainer& explainer, zolehead::collection::ReadJob& job) {
+        options, "", [&](zolehead::explain::FileExplainer& explainer, zolehead::collection::WorkJob& job) {
             std::vector<zolehead::explain::Warning> warnings;
             const bool read = explainer.lint(job.entry, ignore, warnings, job.error);
             job.findings = warnings.size();

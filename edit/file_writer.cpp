@@ -10,6 +10,8 @@
 #include <system_error>
 #include <utility>
 
+#include "archive_path.hpp"
+
 namespace zolehead::edit {
 
 namespace {
@@ -22,11 +24,10 @@ FileProblem Failed(Problem problem, int error, std::string what) {
 
 // A path of the form ARCHIVE!/ENTRY whose ARCHIVE is a regular file.
 bool NamesArchiveEntry(const std::string& path) {
-    for (std::size_t at = path.find("!/"); at != std::string::npos; at = path.find("!/", at + 1)) {
-        struct stat st;
-        if (at > 0 && stat(path.substr(0, at).c_str(), &st) == 0 && S_ISREG(st.st_mode)) return true;
-    }
-    return false;
+    return collection::SplitArchivePath(path, [](std::string_view archive) {
+               struct stat st;
+               return stat(std::string(archive).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+           }).has_value();
 }
 
 bool WriteAll(int fd, std::string_view bytes, int& error) {
