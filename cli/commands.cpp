@@ -8,7 +8,9 @@ namespace zolehead_cli {
 namespace {
 
 // Each command adds itself here, in the order --help lists them.
-constexpr std::array<Command, 0> kCommands{};
+constexpr std::array kCommands{
+    Command{"serve", "Catalog of a collection in a web browser on this machine", RunServeCommand},
+};
 
 }  // namespace
 

@@ -23,5 +23,7 @@ std::string CommandsHelp();
 
 // The default command: reads and prints headers.
 int RunReadCommand(int argc, const char* const* argv);
+// `zolehead serve`: the catalog in a web browser.
+int RunServeCommand(int argc, const char* const* argv);
 
 }  // namespace zolehead_cli
