@@ -15,7 +15,7 @@ std::optional<json> ParseObject(std::string_view body, std::string& error) {
     json value;
     try {
         value = json::parse(body);
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {  // parse_error, or out_of_range for a number like 1e400
         std::string what = e.what();
         // "[json.exception.parse_error.101] parse error at ..." reads better without its tag.
         if (const std::size_t tag = what.find("] "); what.starts_with("[json.exception") && tag != std::string::npos) {
