@@ -49,7 +49,8 @@ std::string StatusJson(const StatusFacts& facts) {
               {"failed", facts.scan.failed},
               {"skipped", facts.scan.skipped},
               {"seconds", facts.scan.seconds},
-              {"notices", facts.scan.notices}};
+              {"notices", facts.scan.notices},
+              {"finished_at_ms", facts.scan.finished_unix_ms}};
     if (!facts.scan.failure.empty()) scan["failure"] = facts.scan.failure;
     json fields = json::array();
     for (std::size_t i = 0; i < kIdentifiers.size(); ++i) {

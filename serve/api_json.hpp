@@ -26,7 +26,7 @@ struct StatusFacts {
 
 // {"version": V, "files": N, "errors": E, "memory_bytes": B,
 //  "scan": {"running": bool, "read": n, "failed": n, "skipped": n, "seconds": s,
-//           "notices": [...], "failure": "..."?},
+//           "notices": [...], "finished_at_ms": Unix ms, "failure": "..."?},
 //  "roots": [...], "fields": [{"keyword": "Title", "label": "曲名"}, ...],
 //  "editable": false}
 std::string StatusJson(const StatusFacts& facts);

@@ -160,6 +160,9 @@ void BackgroundScanner::run() {
         const std::lock_guard<std::mutex> lock(mutex_);
         seconds_ = seconds;
         failure_ = std::move(failure);
+        finished_unix_ms_ = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::system_clock::now().time_since_epoch())
+                                .count();
     }
     if (finished_ && !stop_) {
         ScanStatus done = status();
@@ -182,6 +185,7 @@ ScanStatus BackgroundScanner::status() const {
     status.scanning = scanning_;
     status.seconds = scanning_ ? static_cast<double>(NowNs() - started_ns_) / 1e9 : seconds_;
     status.failure = failure_;
+    status.finished_unix_ms = finished_unix_ms_;
     return status;
 }
 

@@ -55,6 +55,7 @@ struct ScanStatus {
     std::uint64_t skipped = 0;
     std::vector<std::string> notices;
     double seconds = 0;   // of the running scan, or of the last one
+    std::int64_t finished_unix_ms = 0;  // when the last scan ended (system clock); 0: none yet
     std::string failure;  // why the last scan could not run; empty if it ran
 };
 
@@ -89,6 +90,7 @@ private:
     bool scanning_ = false;
     std::thread thread_;
     double seconds_ = 0;
+    std::int64_t finished_unix_ms_ = 0;
     std::int64_t started_ns_ = 0;
     std::string failure_;
 };

@@ -91,8 +91,12 @@ TEST_F(CatalogApiTest, WhoIsLetIn) {
     for (const Case& c : cases) {
         const HttpResponse response = send("GET", c.path, c.headers);
         EXPECT_EQ(response.status, c.status) << c.label;
-        if (c.status == 200 && c.path == "/") EXPECT_EQ(response.body, "<html>page</html>") << c.label;
-        if (c.status != 200) EXPECT_EQ(response.body.find("Alpha"), std::string::npos) << c.label;
+        if (c.status == 200 && c.path == "/") {
+            EXPECT_EQ(response.body, "<html>page</html>") << c.label;
+        }
+        if (c.status != 200) {
+            EXPECT_EQ(response.body.find("Alpha"), std::string::npos) << c.label;
+        }
     }
 }
 
@@ -129,7 +133,7 @@ TEST_F(CatalogApiTest, Endpoints) {
         const HttpResponse response = ask(c.method, c.path, c.body);
         EXPECT_EQ(response.status, c.status) << c.label << ": " << response.body;
         EXPECT_NE(response.body.find(c.contains), std::string::npos) << c.label << ": " << response.body;
-        EXPECT_NO_THROW((void)nlohmann::json::parse(response.body)) << c.label;
+        EXPECT_TRUE(nlohmann::json::accept(response.body)) << c.label;
     }
     scanner_->wait();
 }

@@ -80,7 +80,9 @@ TEST_F(ServedRootsTest, PathsAreJudgedWhereTheyLead) {
         const ServedRoots::Resolved resolved = roots_->resolve(path);
         EXPECT_EQ(resolved.refusal, c.refusal) << c.label;
         EXPECT_EQ(static_cast<bool>(resolved.fd), c.refusal == PathRefusal::NONE) << c.label;
-        if (c.refusal == PathRefusal::NONE) EXPECT_TRUE(roots_->contains(resolved.real_path)) << c.label;
+        if (c.refusal == PathRefusal::NONE) {
+            EXPECT_TRUE(roots_->contains(resolved.real_path)) << c.label;
+        }
     }
 }
 

@@ -8,7 +8,7 @@
   const TOKEN_KEY = 'zolehead-token';
   const COLUMNS_KEY = 'zolehead-columns';
   const BLOCK = 100;          // rows per request, aligned to blocks
-  const OVERSCAN = 20;        // rows drawn above and below the view
+  const OVERSCAN = 10;        // rows drawn above and below the view
   const POLL_SCANNING = 250;  // ms between status polls while a scan runs
   const DEFAULT_FIELDS = ['Title', 'Genre', 'Composer', 'Lyricist', 'Arranger', 'Artist', 'ComposedYear', 'DataDate'];
 
@@ -85,8 +85,26 @@
     active: { pos: 0, col: 0 },
     detailRow: null,       // the row object shown in the detail panel
     scanning: false,
+    // Sizes read from the layout only when they can change (a resize, new
+    // columns), never while drawing: a forced layout of the table costs more
+    // than the drawing itself.
     rowHeight: 30,
+    rowMeasured: false,
+    headHeight: 0,
+    viewHeight: 0,
+    scrollTop: 0,
   };
+
+  function scrollTo(top) {
+    $('scroller').scrollTop = top;
+    state.scrollTop = Math.max(0, top);
+  }
+
+  function measure() {
+    state.viewHeight = $('scroller').clientHeight;
+    state.headHeight = $('head').getBoundingClientRect().height || 0;
+    state.rowMeasured = false;
+  }
 
   function columns() {
     return [{ key: 'path', keyword: 'Path', label: '' }].concat(
@@ -163,6 +181,7 @@
     });
     $('grid').style.minWidth = (12 + 9 * (all.length - 1)) + 'rem';
     $('grid').setAttribute('aria-colcount', String(all.length));
+    measure();
   }
 
   function cycleSort(key) {
@@ -190,7 +209,7 @@
     state.blocks.clear();
     state.pending.clear();
     state.active.pos = 0;
-    $('scroller').scrollTop = 0;
+    scrollTo(0);
     render();
   }
 
@@ -216,7 +235,7 @@
       state.blocks.set(block, data.rows);
       state.matched = data.matched;
       state.total = data.total;
-      render();
+      draw();
     } catch (e) {
       if (query === state.query) state.pending.delete(block);
       if (e.name === 'AbortError') return;
@@ -229,12 +248,12 @@
     return rows ? rows[pos % BLOCK] : undefined;
   }
 
+  // [first row drawn, end, rows in a page]
   function viewRange() {
-    const scroller = $('scroller');
-    const headHeight = $('head').getBoundingClientRect().height || 0;
-    const first = Math.max(0, Math.floor((scroller.scrollTop) / state.rowHeight) - OVERSCAN);
-    const shown = Math.ceil((scroller.clientHeight - headHeight) / state.rowHeight) + 2 * OVERSCAN;
-    return [first, Math.min(state.matched, first + shown), Math.max(1, Math.floor((scroller.clientHeight - headHeight) / state.rowHeight))];
+    const room = Math.max(state.rowHeight, state.viewHeight - state.headHeight);
+    const first = Math.max(0, Math.floor(state.scrollTop / state.rowHeight) - OVERSCAN);
+    const shown = Math.ceil(room / state.rowHeight) + 2 * OVERSCAN;
+    return [first, Math.min(state.matched, first + shown), Math.max(1, Math.floor(room / state.rowHeight))];
   }
 
   let frame = 0;
@@ -275,18 +294,23 @@
     }
     out.push(spacer((state.matched - end) * state.rowHeight, all.length));
     body.replaceChildren(...out);
-    // Rows are as tall as the font makes them: measure once drawn.
-    const sample = body.querySelector('tr.row');
-    const height = sample ? sample.getBoundingClientRect().height : 0;
-    if (height && Math.abs(height - state.rowHeight) > 0.5) {
-      state.rowHeight = height;
-      render();
+    // Rows are as tall as the font makes them: measure the first drawn.
+    const sample = state.rowMeasured ? null : body.querySelector('tr.row');
+    if (sample) {
+      state.rowMeasured = true;
+      const height = sample.getBoundingClientRect().height;
+      if (height && Math.abs(height - state.rowHeight) > 0.5) {
+        state.rowHeight = height;
+        render();
+      }
     }
     $('grid').setAttribute('aria-rowcount', String(state.matched + 1));
     $('waiting').hidden = true;
     updateActive();
     updateCounts();
     if (complete) {
+      // For measuring: when the page first became usable, and each drawing after.
+      if (!performance.getEntriesByName('catalog-first-rows').length) performance.mark('catalog-first-rows');
       document.dispatchEvent(new CustomEvent('catalog-rendered', {
         detail: { filter: state.filter, sort: state.sort, matched: state.matched, version: state.version, rows: end - start },
       }));
@@ -343,22 +367,19 @@
     return td;
   }
 
-  // A value, its form as a small tag, and marks for an empty or lossy value.
+  // A value with its form as a small tag (drawn by the stylesheet from
+  // data-form), and marks for an empty or lossy value. One text node per
+  // cell: thousands of cells are drawn at every keystroke.
   function fillField(td, field) {
     if (!field) return;
     const [value, form, lossy] = field;
-    if (value === '') {
-      td.append(el('span', 'empty', '(empty)'));
-    } else {
-      const text = el('span', lossy ? 'lossy' : '', value);
-      if (lossy) text.title = 'Some bytes are not code page 932 text; they show as \uFFFD';
-      td.append(text);
-    }
-    const tag = el('span', 'form', form);
-    tag.title = form === 'A' ? 'Form A: a label line' : 'Form B: a starred keyword';
-    tag.setAttribute('aria-label', form === 'A' ? 'form A' : 'form B');
-    td.append(tag);
-    td.title = (value === '' ? '(empty)' : value) + ' \u2014 form ' + form;
+    td.dataset.form = form;
+    if (value === '') td.classList.add('empty-value');
+    else td.textContent = value;
+    if (lossy) td.classList.add('lossy');
+    td.title = (value === '' ? '(empty)' : value) + ' \u2014 form ' + form +
+      (form === 'A' ? ' (a label line)' : ' (a starred keyword)') +
+      (lossy ? '; some bytes are not code page 932 text and show as \uFFFD' : '');
   }
 
   function updateCounts() {
@@ -400,12 +421,10 @@
     if (state.matched === 0) return;
     state.active.pos = Math.max(0, Math.min(state.matched - 1, pos));
     state.active.col = Math.max(0, Math.min(columns().length - 1, col));
-    const scroller = $('scroller');
-    const headHeight = $('head').getBoundingClientRect().height || 0;
     const top = state.active.pos * state.rowHeight;
-    const room = scroller.clientHeight - headHeight;
-    if (top < scroller.scrollTop) scroller.scrollTop = top;
-    else if (top + state.rowHeight > scroller.scrollTop + room) scroller.scrollTop = top + state.rowHeight - room;
+    const room = state.viewHeight - state.headHeight;
+    if (top < state.scrollTop) scrollTo(top);
+    else if (top + state.rowHeight > state.scrollTop + room) scrollTo(top + state.rowHeight - room);
     draw();
   }
 
@@ -606,8 +625,14 @@
         $('grid').focus();
       }
     });
-    $('scroller').addEventListener('scroll', render, { passive: true });
-    window.addEventListener('resize', render);
+    $('scroller').addEventListener('scroll', () => {
+      state.scrollTop = $('scroller').scrollTop;
+      render();
+    }, { passive: true });
+    new ResizeObserver(() => {
+      measure();
+      render();
+    }).observe($('scroller'));
     $('grid').addEventListener('keydown', onGridKey);
     $('grid').addEventListener('focus', () => {
       if (!$('row-' + state.active.pos)) moveTo(state.active.pos, state.active.col);
