@@ -7,22 +7,9 @@
 #include <cstdint>
 #include <system_error>
 
+#include "http_types.hpp"
+
 namespace zolehead::serve {
-
-namespace {
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 std::string NewAccessToken() {
     unsigned char bytes[24];
@@ -85,14 +72,14 @@ AccessPolicy::AccessPolicy(std::string token, std::string_view address, int port
 
 bool AccessPolicy::host_allowed(std::string_view host) const noexcept {
     for (const std::string& allowed : hosts_) {
-        if (EqualIgnoringAsciiCase(host, allowed)) return true;
+        if (EqualsIgnoringAsciiCase(host, allowed)) return true;
     }
     return false;
 }
 
 bool AccessPolicy::origin_allowed(std::string_view origin) const noexcept {
     constexpr std::string_view kScheme = "http://";
-    if (origin.size() <= kScheme.size() || !EqualIgnoringAsciiCase(origin.substr(0, kScheme.size()), kScheme)) {
+    if (origin.size() <= kScheme.size() || !EqualsIgnoringAsciiCase(origin.substr(0, kScheme.size()), kScheme)) {
         return false;
     }
     return host_allowed(origin.substr(kScheme.size()));

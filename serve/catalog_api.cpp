@@ -26,7 +26,7 @@ HttpResponse Error(int status, const std::string& message) { return Json(status,
 
 bool IsJsonType(std::string_view type) {
     constexpr std::string_view kJson = "application/json";
-    if (type.size() < kJson.size() || !HeaderNameIs(type.substr(0, kJson.size()), kJson)) return false;
+    if (type.size() < kJson.size() || !EqualsIgnoringAsciiCase(type.substr(0, kJson.size()), kJson)) return false;
     type.remove_prefix(kJson.size());
     return type.empty() || type.front() == ';' || type.front() == ' ';
 }

@@ -12,8 +12,9 @@ namespace zolehead::serve {
 
 using HeaderList = std::vector<std::pair<std::string, std::string>>;
 
-// Header names compare without regard to ASCII case.
-bool HeaderNameIs(std::string_view name, std::string_view wanted) noexcept;
+// Equal once ASCII letters are folded, as header names, host names and
+// media types compare; no other byte is folded.
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) noexcept;
 
 struct HttpRequest {
     std::string method;  // "GET", "POST", ...

@@ -5,7 +5,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
-#include <atomic>
+#include <mutex>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -69,9 +69,12 @@ public:
         pthread_sigmask(SIG_BLOCK, &set_, &previous_);
         signal(SIGPIPE, SIG_IGN);
     }
+    // Whatever `stop` refers to must outlive this object or the next call to
+    // closing(); a signal that comes later only wakes the waiter.
     ~StopSignals() {
+        closing();
         if (waiter_.joinable()) {
-            if (!fired_) pthread_kill(waiter_.native_handle(), SIGTERM);
+            pthread_kill(waiter_.native_handle(), SIGTERM);
             waiter_.join();
         }
         pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
@@ -81,15 +84,21 @@ public:
         waiter_ = std::thread([this, stop] {
             int signal_number = 0;
             sigwait(&set_, &signal_number);
-            fired_ = true;
-            stop();
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (!closing_) stop();
         });
+    }
+    // From here on a signal stops nothing.
+    void closing() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        closing_ = true;
     }
 
 private:
     sigset_t set_{};
     sigset_t previous_{};
-    std::atomic<bool> fired_{false};
+    std::mutex mutex_;
+    bool closing_ = false;
     std::thread waiter_;
 };
 
@@ -153,6 +162,7 @@ int Serve(const ServeOptions& options, std::FILE* out, std::FILE* err) {
     scanner.start();
     signals.on_signal([&server] { server.stop(); });
     const bool listened = server.run(api);
+    signals.closing();  // the server goes out of scope before the signal waiter
     return listened ? kExitStopped : kExitFailed;
 }
 
