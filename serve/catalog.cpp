@@ -65,6 +65,8 @@ void CatalogBuilder::add(const CatalogEntry& entry) {
 
 Catalog CatalogBuilder::finish() {
     catalog_.arena_.shrink_to_fit();
+    catalog_.folded_ = catalog_.arena_;
+    for (char& c : catalog_.folded_) c = FoldAscii(c);
     catalog_.rows_.shrink_to_fit();
     Catalog done = std::move(catalog_);
     catalog_ = Catalog{};

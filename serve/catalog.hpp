@@ -1,9 +1,10 @@
 // The scanned collection in memory: one row per file, in walk order, built
 // once and then only read. Built for collections of 100,000 files and more:
 // every row's text lives in one arena, each piece followed by a NUL, so a row
-// costs its bytes plus a fixed record of about 60 bytes, and a filter can
-// search the whole arena in one sweep (no text holds a NUL, so a match never
-// spans two pieces).
+// costs its bytes twice (the arena, and a copy with ASCII letters lowered for
+// filtering) plus a fixed record of about 60 bytes, and a filter searches the
+// whole copy in one sweep (no text holds a NUL, so a match never spans two
+// pieces).
 #pragma once
 
 #include <array>
@@ -23,6 +24,9 @@ inline constexpr int kPathColumn = 0;
 inline constexpr int kCatalogColumns = kCatalogFields + 1;
 
 enum class FieldForm : std::uint8_t { NONE = 0, A = 1, B = 2 };
+
+// A..Z lowered, every other byte as it is: how filters and sorts ignore case.
+constexpr char FoldAscii(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // One file as the catalog keeps it. Values are UTF-8.
 struct CatalogEntry {
@@ -46,16 +50,25 @@ public:
     bool path_is_utf8(std::size_t row) const noexcept { return rows_[row].path_utf8; }
     // Column 0 is the path, column c > 0 the value of field c - 1.
     std::string_view column(std::size_t row, int column) const noexcept;
+    // The same piece in the folded arena.
+    std::string_view folded_column(std::size_t row, int column) const noexcept {
+        const std::string_view text = this->column(row, column);
+        return std::string_view(folded_).substr(static_cast<std::size_t>(text.data() - arena_.data()), text.size());
+    }
 
     // Every row's text, NUL after each piece; row r's pieces start at
     // row_start(r), and row_start(size()) is the arena's end.
     std::string_view arena() const noexcept { return arena_; }
+    // The arena with ASCII A..Z lowered, byte for byte the same length.
+    std::string_view folded_arena() const noexcept { return folded_; }
     std::size_t row_start(std::size_t row) const noexcept {
         return row < rows_.size() ? rows_[row].offset : arena_.size();
     }
 
     // What the catalog holds beyond the text, for the status report.
-    std::size_t memory_bytes() const noexcept { return arena_.capacity() + rows_.capacity() * sizeof(Row); }
+    std::size_t memory_bytes() const noexcept {
+        return arena_.capacity() + folded_.capacity() + rows_.capacity() * sizeof(Row);
+    }
 
 private:
     friend class CatalogBuilder;
@@ -73,6 +86,7 @@ private:
     std::size_t value_start(const Row& row, int field) const noexcept;
 
     std::string arena_;
+    std::string folded_;
     std::vector<Row> rows_;
     std::size_t errors_ = 0;
 };

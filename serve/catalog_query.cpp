@@ -1,26 +1,41 @@
 #include "catalog_query.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 namespace zolehead::serve {
 
 namespace {
 
-constexpr char Fold(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
 
-// -1, 0 or 1, as the folded bytes of a and b compare.
-int CompareFolded(std::string_view a, std::string_view b) noexcept {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto x = static_cast<unsigned char>(Fold(a[i]));
-        const auto y = static_cast<unsigned char>(Fold(b[i]));
-        if (x != y) return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+// Where `needle` first occurs in `text` at or after `from`, or npos.
+std::size_t Find(std::string_view text, std::string_view needle, std::size_t from = 0) noexcept {
+    if (from > text.size()) return std::string_view::npos;
+    const void* hit = memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
+    return hit == nullptr ? std::string_view::npos : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
 }
+
+// Eight bytes of `text` from `at`, big-endian, zeros past its end: keys that
+// compare as the bytes do. No text holds a NUL, so a text that ends sorts
+// before a longer one it begins.
+std::uint64_t Prefix(std::string_view text, std::size_t at) noexcept {
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        key <<= 8;
+        if (at + i < text.size()) key |= static_cast<unsigned char>(text[at + i]);
+    }
+    return key;
+}
+
+struct SortKey {
+    std::uint64_t high;
+    std::uint64_t low;
+    const char* text;  // the folded value
+    std::uint32_t length;
+    std::uint32_t row;
+};
 
 }  // namespace
 
@@ -41,37 +56,11 @@ std::vector<std::string> FilterTerms(std::string_view filter) {
         if (c == ' ' || c == '\t') {
             flush();
         } else if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) {
-            term += Fold(c);
+            term += FoldAscii(c);
         }
     }
     flush();
     return terms;
-}
-
-FoldedFinder::FoldedFinder(std::string folded_needle) : needle_(std::move(folded_needle)) {
-    const std::size_t m = needle_.size();
-    std::fill(std::begin(skip_), std::end(skip_), m == 0 ? 1 : m);
-    for (std::size_t i = 0; i + 1 < m; ++i) {
-        const auto c = static_cast<unsigned char>(needle_[i]);
-        skip_[c] = m - 1 - i;
-        if (c >= 'a' && c <= 'z') skip_[c - 'a' + 'A'] = m - 1 - i;
-    }
-}
-
-std::size_t FoldedFinder::find(std::string_view text, std::size_t from) const noexcept {
-    const std::size_t m = needle_.size();
-    if (m == 0) return from <= text.size() ? from : std::string_view::npos;
-    const char last = needle_[m - 1];
-    for (std::size_t at = from; at + m <= text.size();) {
-        const char end = text[at + m - 1];
-        if (Fold(end) == last) {
-            std::size_t i = 0;
-            while (i + 1 < m && Fold(text[at + i]) == needle_[i]) ++i;
-            if (i + 1 == m) return at;
-        }
-        at += skip_[static_cast<unsigned char>(end)];
-    }
-    return std::string_view::npos;
 }
 
 RowList MatchingRows(const Catalog& catalog, const std::vector<std::string>& terms) {
@@ -81,37 +70,68 @@ RowList MatchingRows(const Catalog& catalog, const std::vector<std::string>& ter
         std::iota(rows.begin(), rows.end(), 0U);
         return rows;
     }
-    const std::string_view arena = catalog.arena();
-    // The first term sweeps the whole arena: after a hit, go on from the
+    // Terms are folded already; the catalog keeps a folded copy of its text.
+    const std::string_view text = catalog.folded_arena();
+    // The first term sweeps the whole text: after a hit, go on from the
     // start of the next row. No piece holds a NUL, so no hit spans two.
-    const FoldedFinder first(terms.front());
     std::size_t row = 0;
-    for (std::size_t at = first.find(arena); at != std::string_view::npos;) {
+    for (std::size_t at = Find(text, terms.front()); at != std::string_view::npos;) {
         while (catalog.row_start(row + 1) <= at) ++row;
         rows.push_back(static_cast<std::uint32_t>(row));
-        at = first.find(arena, catalog.row_start(++row));
+        at = Find(text, terms.front(), catalog.row_start(++row));
     }
     // The others only look at the rows still in.
     for (std::size_t t = 1; t < terms.size() && !rows.empty(); ++t) {
-        const FoldedFinder finder(terms[t]);
         std::erase_if(rows, [&](std::uint32_t r) {
             const std::size_t start = catalog.row_start(r);
-            return finder.find(arena.substr(start, catalog.row_start(r + 1) - start)) == std::string_view::npos;
+            return Find(text.substr(start, catalog.row_start(r + 1) - start), terms[t]) == std::string_view::npos;
         });
     }
     return rows;
 }
 
 RowList SortedRows(const Catalog& catalog, int column, bool descending) {
-    RowList rows(catalog.size());
-    std::iota(rows.begin(), rows.end(), 0U);
-    std::stable_sort(rows.begin(), rows.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const std::string_view x = catalog.column(a, column);
-        const std::string_view y = catalog.column(b, column);
-        if (x.empty() != y.empty()) return y.empty();
-        const int order = CompareFolded(x, y);
-        return descending ? order > 0 : order < 0;
+    // Sixteen bytes of each value as two integers decide most comparisons;
+    // only values that share them are compared whole.
+    std::vector<SortKey> keys;
+    RowList empty;
+    keys.reserve(catalog.size());
+    for (std::size_t r = 0; r < catalog.size(); ++r) {
+        const std::string_view text = catalog.folded_column(r, column);
+        if (text.empty()) {
+            empty.push_back(static_cast<std::uint32_t>(r));
+        } else {
+            keys.push_back({Prefix(text, 0), Prefix(text, 8), text.data(), static_cast<std::uint32_t>(text.size()),
+                            static_cast<std::uint32_t>(r)});
+        }
+    }
+    // -1, 0 or 1, as the values of two keys compare.
+    const auto compare = [](const SortKey& a, const SortKey& b) {
+        if (a.high != b.high) return a.high < b.high ? -1 : 1;
+        if (a.low != b.low) return a.low < b.low ? -1 : 1;
+        // Equal keys: both values agree in their first 16 bytes (or all of them).
+        if (a.length <= 16 && b.length <= 16) return 0;
+        const int order = std::string_view(a.text, a.length).substr(16).compare(std::string_view(b.text, b.length).substr(16));
+        return order < 0 ? -1 : order > 0 ? 1 : 0;
+    };
+    std::sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
+        const int order = compare(a, b);
+        return order != 0 ? order < 0 : a.row < b.row;
     });
+    RowList rows;
+    rows.reserve(catalog.size());
+    if (!descending) {
+        for (const SortKey& key : keys) rows.push_back(key.row);
+    } else {
+        // Groups of equal values from the last, each still in walk order.
+        for (std::size_t end = keys.size(); end > 0;) {
+            std::size_t begin = end - 1;
+            while (begin > 0 && compare(keys[begin - 1], keys[end - 1]) == 0) --begin;
+            for (std::size_t i = begin; i < end; ++i) rows.push_back(keys[i].row);
+            end = begin;
+        }
+    }
+    rows.insert(rows.end(), empty.begin(), empty.end());
     return rows;
 }
 

@@ -49,19 +49,6 @@ RowList SortedRows(const Catalog& catalog, int column, bool descending);
 // SortedRows for the query's column and direction: it spares a sort.
 RowList ViewRows(const Catalog& catalog, const ViewQuery& query, const RowList* sorted = nullptr);
 
-// Finds an ASCII-folded needle in text, ignoring the case of ASCII letters
-// in the text (Horspool's skip table, built for both cases of each letter).
-class FoldedFinder {
-public:
-    explicit FoldedFinder(std::string folded_needle);
-    // The first match at or after `from`, or std::string_view::npos.
-    std::size_t find(std::string_view text, std::size_t from = 0) const noexcept;
-
-private:
-    std::string needle_;
-    std::size_t skip_[256];
-};
-
 // Remembers the last few views and orders of one catalog version. Safe to
 // call from any thread; the lists it hands out are never changed.
 class ViewCache {

@@ -116,30 +116,6 @@ TEST(Filter, Terms) {
     for (const Case& c : cases) EXPECT_EQ(FilterTerms(c.filter), c.terms) << c.label;
 }
 
-TEST(Filter, FoldedFinder) {
-    struct Case {
-        const char* label;
-        std::string needle;  // already folded
-        std::string text;
-        std::size_t from;
-        std::size_t at;
-    } cases[] = {
-        {"found at the start", "ab", "abc", 0, 0},
-        {"found at the end", "bc", "abc", 0, 1},
-        {"text in capitals", "sakura", "x SAKURA", 0, 2},
-        {"mixed case", "sakura", "SaKuRa", 0, 0},
-        {"a repeated prefix", "aab", "aaab", 0, 1},
-        {"absent", "abd", "abcabc", 0, std::string::npos},
-        {"longer than the text", "abcd", "abc", 0, std::string::npos},
-        {"from skips an earlier match", "ab", "ab ab", 1, 3},
-        {"one byte", "x", "abcx", 0, 3},
-        {"UTF-8", "太郎", "山田太郎", 0, 6},
-        {"a capital in the text matches", "a", "A", 0, 0},
-        {"non-letters are not folded", "@", "`", 0, std::string::npos},
-    };
-    for (const Case& c : cases) EXPECT_EQ(FoldedFinder(c.needle).find(c.text, c.from), c.at) << c.label;
-}
-
 TEST(Filter, MatchesWithinOnePieceAndEveryTerm) {
     const Catalog catalog = Build({
         {"one.zole", "", {{0, "Sakura"}, {1, "Pop"}}},
@@ -198,6 +174,20 @@ TEST(Sort, EmptyLastAndEqualsInWalkOrder) {
             EXPECT_EQ(ViewRows(catalog, query, &order), c.rows) << c.label << " (with the order given)";
         }
     }
+}
+
+TEST(Sort, ValuesThatShareTheirFirstSixteenBytes) {
+    // Long values equal in their first sixteen bytes are told apart by the rest.
+    const Catalog catalog = Build({
+        {"a", "", {{0, "Moonlight Drive 10"}}},
+        {"b", "", {{0, "moonlight drive 9"}}},
+        {"c", "", {{0, "MOONLIGHT DRIVE 10"}}},
+        {"d", "", {{0, "Moonlight Drive 1"}}},
+        {"e", "", {{0, "Moonlight Drive"}}},
+        {"f", "", {{0, "Moonlight Drive 10 (remix)"}}},
+    });
+    EXPECT_EQ(SortedRows(catalog, 1, false), (RowList{4, 3, 0, 2, 5, 1}));
+    EXPECT_EQ(SortedRows(catalog, 1, true), (RowList{1, 5, 0, 2, 3, 4}));
 }
 
 TEST(ViewCache, AnswersFromTheVersionAsked) {

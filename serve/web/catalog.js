@@ -8,7 +8,7 @@
   const TOKEN_KEY = 'zolehead-token';
   const COLUMNS_KEY = 'zolehead-columns';
   const BLOCK = 100;          // rows per request, aligned to blocks
-  const OVERSCAN = 10;        // rows drawn above and below the view
+  const OVERSCAN = 3;         // rows drawn above and below the view (drawing is redone on every scroll frame)
   const POLL_SCANNING = 250;  // ms between status polls while a scan runs
   const DEFAULT_FIELDS = ['Title', 'Genre', 'Composer', 'Lyricist', 'Arranger', 'Artist', 'ComposedYear', 'DataDate'];
 
