@@ -75,7 +75,15 @@ def rss_kib(pid, key):
 
 
 def summary(values):
-    return "%.1f ms median, %.1f ms worst (%d)" % (statistics.median(values), max(values), len(values))
+    ordered = sorted(values)
+    p90 = ordered[min(len(ordered) - 1, int(0.9 * len(ordered)))]
+    return "%6.1f ms median, %6.1f ms 90th percentile, %6.1f ms worst (%d)" % (
+        statistics.median(values), p90, max(values), len(values))
+
+
+def load_average():
+    with open("/proc/loadavg") as f:
+        return float(f.read().split()[0])
 
 
 def main():
@@ -97,6 +105,7 @@ def main():
 
     figures = {"files": args.files, "usable_after_scan_ms": [], "cold_load_ms": [], "keystroke_ms": [],
                "sort_ms": [], "jump_ms": [], "scan_s": []}
+    figures["load_before"] = load_average()
     with Server(["-r", "col", "--port", "0"], cwd=tree, timeout=120) as server:
         status = server.wait_for_scan(timeout=1200)
         figures["scan_s"].append(status["scan"]["seconds"])
@@ -160,6 +169,9 @@ def main():
         finally:
             driver.quit()
 
+    figures["load_after"] = load_average()
+    print("load average %.1f before, %.1f after, on %d processors" % (figures["load_before"], figures["load_after"],
+                                                                     os.cpu_count()))
     print("files: %d; scan %.1f s (median of %d); server RSS %.0f MiB (peak %.0f MiB); catalog %.0f MiB" % (
         args.files, statistics.median(figures["scan_s"]), len(figures["scan_s"]), figures["server_rss_kib"] / 1024,
         figures["server_peak_kib"] / 1024, figures["catalog_bytes"] / 2 ** 20))

@@ -96,6 +96,8 @@
   };
 
   function scrollTo(top) {
+    // Setting scrollTop lays the page out first: skip it when nothing moves.
+    if (Math.max(0, top) === state.scrollTop) return;
     $('scroller').scrollTop = top;
     state.scrollTop = Math.max(0, top);
   }
