@@ -85,8 +85,15 @@ public:
             int signal_number = 0;
             sigwait(&set_, &signal_number);
             const std::lock_guard<std::mutex> lock(mutex_);
-            if (!closing_) stop();
+            if (closing_) return;
+            fired_ = true;
+            stop();
         });
+    }
+    // Whether a signal asked the server to stop.
+    bool fired() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return fired_;
     }
     // From here on a signal stops nothing.
     void closing() {
@@ -99,6 +106,7 @@ private:
     sigset_t previous_{};
     std::mutex mutex_;
     bool closing_ = false;
+    bool fired_ = false;
     std::thread waiter_;
 };
 
@@ -163,7 +171,8 @@ int Serve(const ServeOptions& options, std::FILE* out, std::FILE* err) {
     signals.on_signal([&server] { server.stop(); });
     const bool listened = server.run(api);
     signals.closing();  // the server goes out of scope before the signal waiter
-    return listened ? kExitStopped : kExitFailed;
+    // A signal that came before listening began stops it as well, not a failure.
+    return listened || signals.fired() ? kExitStopped : kExitFailed;
 }
 
 }  // namespace zolehead::serve
