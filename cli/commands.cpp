@@ -14,6 +14,7 @@ constexpr std::array kCommands{
     Command{"apply", "Apply edits made to the tool's CSV, TSV, JSON or JSON Lines output", RunApplyCommand},
     Command{"explain", "Tell why each header field reads as it does, entry by entry", RunExplainCommand},
     Command{"lint", "Warn of near misses the readers skip: PATH:LINE:COLUMN: warning: MESSAGE [code]", RunLintCommand},
+    Command{"serve", "Catalog of a collection in a web browser on this machine", RunServeCommand},
 };
 
 }  // namespace

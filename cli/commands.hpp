@@ -23,6 +23,8 @@ std::string CommandsHelp();
 
 // The default command: reads and prints headers.
 int RunReadCommand(int argc, const char* const* argv);
+// `zolehead serve`: the catalog in a web browser.
+int RunServeCommand(int argc, const char* const* argv);
 
 // Why each field reads as it does (explain), and the near misses (lint).
 int RunExplainCommand(int argc, const char* const* argv);

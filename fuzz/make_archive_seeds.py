@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the seed archives of fuzz_archive into fuzz/archive_corpus/: one
+"""Writes the seed archives of fuzz_archive into fuzz/corpus_fuzz_archive/: one
 small archive per format and LZH header level, each holding a Zole file
 (form A and form B) under a Shift_JIS or UTF-8 name. Run it again after
 changing it; the seeds are committed."""
@@ -13,7 +13,7 @@ import zipfile
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "cli", "tests"))
 import archive_builders as ab  # noqa: E402
 
-OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "archive_corpus")
+OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus_fuzz_archive")
 SONG = "曲名：桜\r\n*Genre 'Pop'\r\nA cdefgab\r\n".encode("cp932") * 3
 
 

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/../.."
 
 seconds=${ZOLEHEAD_FUZZ_SECONDS:-60}
 build=build-fuzz
-targets=(fuzz_core fuzz_c_api fuzz_archive fuzz_explain fuzz_edit_planner fuzz_edit_sheet)
+targets=(fuzz_core fuzz_c_api fuzz_archive fuzz_explain fuzz_edit_planner fuzz_edit_sheet fuzz_serve_request)
 
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZOLEHEAD_BUILD_FUZZERS=ON -DZOLEHEAD_SANITIZE=address,undefined \
@@ -25,11 +25,11 @@ for target in "${targets[@]}"; do
   corpus="$build/corpus/$target"
   log="$build/logs/$target.log"
   mkdir -p "$corpus"
-  # A target may bring its own dictionary and seeds (fuzz/TARGET.dict, fuzz/archive_corpus).
+  # A target may bring its own dictionary and seeds (fuzz/TARGET.dict, fuzz/corpus_TARGET/).
   dict=fuzz/zolehead.dict
   [ -f "fuzz/$target.dict" ] && dict="fuzz/$target.dict"
   target_seeds=("${seeds[@]}")
-  [ "$target" = fuzz_archive ] && target_seeds+=(fuzz/archive_corpus)
+  [ -d "fuzz/corpus_$target" ] && target_seeds+=("fuzz/corpus_$target")
   echo "--- $target: ${seconds} s"
   if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
        -dict="$dict" -artifact_prefix="$build/findings/$target-" \
