@@ -6,9 +6,8 @@
 #include <cstdint>
 #include <span>
 
-#include "dbcs_tracker.hpp"
-#include "keyword_machine.hpp"
-#include "label_line_machine.hpp"
+#include "scan_loops.hpp"
+#include "search_kernel.hpp"
 #include "zole_header.hpp"
 
 namespace zolehead {
@@ -26,17 +25,21 @@ inline constexpr std::uint8_t kEndOfText = 0x1A;
 
 class HeaderScanner {
 public:
-    explicit HeaderScanner(HeaderForm form) noexcept
+    // Reads with the fast loop of `kernel`; one that does not run here gives
+    // way to the best that does (BestSearchKernel).
+    explicit HeaderScanner(HeaderForm form, SearchKernel kernel = BestSearchKernel()) noexcept
         : form_(form),
-          label_(form == HeaderForm::BOTH ? LabelCommit::DEFER_TO_FORM_B : LabelCommit::LAST_WINS) {}
+          kernel_(SearchKernelRuns(kernel) ? kernel : BestSearchKernel()),
+          state_(form == HeaderForm::BOTH ? LabelCommit::DEFER_TO_FORM_B : LabelCommit::LAST_WINS) {}
 
     // Feeds the next bytes of the input. Where the blocks are cut changes
     // nothing. Returns false once the end-of-text byte has been seen: the
     // rest of the input is ignored, so the caller can stop reading.
     //
-    // Skips runs of bytes that provably change no machine and steps the
-    // rest through the same byte step as feed_reference, so both give the
-    // same header for any input cut into any blocks.
+    // Skips runs of bytes that provably change no machine, takes values in
+    // bulk, and steps the rest through the same byte step as
+    // feed_reference, so both give the same header for any input cut into
+    // any blocks (fast_loop.inl).
     bool feed(std::span<const std::uint8_t> bytes) noexcept;
 
     // As feed, through the plain byte loop only: the reference that any
@@ -45,31 +48,19 @@ public:
 
     bool ended() const noexcept { return ended_; }
     HeaderForm form() const noexcept { return form_; }
-    const ZoleHeader& header() const noexcept { return header_; }
+    SearchKernel kernel() const noexcept { return kernel_; }
+    const ZoleHeader& header() const noexcept { return state_.header; }
 
 private:
-    struct Lookahead;
-
-    template <HeaderForm F>
-    void step(std::uint8_t b) noexcept;
     template <HeaderForm F>
     void scan(const std::uint8_t* p, const std::uint8_t* end) noexcept;
-    template <HeaderForm F>
-    void scan_fast(const std::uint8_t* p, const std::uint8_t* end) noexcept;
     template <bool Fast>
     bool feed_text(std::span<const std::uint8_t> bytes) noexcept;
-    const std::uint8_t* label_run(const std::uint8_t* p, const std::uint8_t* limit, const Lookahead& ahead) const noexcept;
-    const std::uint8_t* keyword_run(const std::uint8_t* p, const std::uint8_t* limit) const noexcept;
-    const std::uint8_t* next_for_label(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept;
-    const std::uint8_t* next_for_keyword(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept;
-    const std::uint8_t* next_name_character(const std::uint8_t* p, const std::uint8_t* end) const noexcept;
 
     HeaderForm form_;
     bool ended_ = false;
-    DbcsTracker tracker_;
-    LabelLineMachine label_;
-    KeywordMachine keyword_;
-    ZoleHeader header_{};
+    SearchKernel kernel_;
+    ScanState state_;
 };
 
 // Reads a whole input held in memory.

@@ -1,10 +1,13 @@
 #include "identifier_table.hpp"
 
+#include <cstddef>
+#include <cstring>
+
 namespace zolehead {
 
 // Labels are spelled as bytes so the source stays encoding-neutral; the
 // comment on each row shows what they read as.
-const std::array<Identifier, kFieldCount> kIdentifiers = {{
+constexpr std::array<Identifier, kFieldCount> kIdentifiers = {{
     {"\x8B\xC8\x96\xBC", "Title"},                                                        // 曲名
     {"\x83\x57\x83\x83\x83\x93\x83\x8B", "Genre"},                                        // ジャンル
     {"\x8D\xEC\x8B\xC8", "Composer"},                                                     // 作曲
@@ -26,6 +29,65 @@ const std::array<Identifier, kFieldCount> kIdentifiers = {{
 int FindLabelRow(std::string_view label) noexcept {
     for (int row = 0; row < kFieldCount; ++row) {
         if (kIdentifiers[row].label == label) return row;
+    }
+    return -1;
+}
+
+namespace {
+
+// The rows by the first two bytes of their labels: a hash that keeps the
+// eleven distinct pairs apart in sixteen buckets, each bucket a chain of
+// the rows that share its pair (at most three: 作曲, 作詞, 作曲年).
+constexpr unsigned LabelBucket(std::uint8_t first, std::uint8_t second) noexcept {
+    return ((((unsigned{first} << 8) | second) * 89U) >> 6) & 15U;
+}
+
+struct LabelIndex {
+    std::int8_t first_row[16];
+    std::int8_t next_row[kFieldCount];
+};
+
+constexpr LabelIndex MakeLabelIndex() noexcept {
+    LabelIndex index{};
+    for (std::int8_t& row : index.first_row) row = -1;
+    for (int row = kFieldCount - 1; row >= 0; --row) {
+        const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
+        const unsigned bucket = LabelBucket(static_cast<std::uint8_t>(label[0]), static_cast<std::uint8_t>(label[1]));
+        index.next_row[row] = index.first_row[bucket];
+        index.first_row[bucket] = static_cast<std::int8_t>(row);
+    }
+    return index;
+}
+
+constexpr LabelIndex kLabelIndex = MakeLabelIndex();
+
+// No two distinct pairs share a bucket, so a bucket's rows share one pair.
+constexpr bool BucketsHoldOnePairEach() noexcept {
+    for (int a = 0; a < kFieldCount; ++a) {
+        for (int b = 0; b < kFieldCount; ++b) {
+            const std::string_view x = kIdentifiers[static_cast<std::size_t>(a)].label;
+            const std::string_view y = kIdentifiers[static_cast<std::size_t>(b)].label;
+            const bool same_pair = x[0] == y[0] && x[1] == y[1];
+            const bool same_bucket = LabelBucket(static_cast<std::uint8_t>(x[0]), static_cast<std::uint8_t>(x[1])) ==
+                                     LabelBucket(static_cast<std::uint8_t>(y[0]), static_cast<std::uint8_t>(y[1]));
+            if (same_bucket && !same_pair) return false;
+        }
+    }
+    return true;
+}
+static_assert(BucketsHoldOnePairEach());
+
+}  // namespace
+
+int FindLabelRowBeforeColon(const std::uint8_t* p, const std::uint8_t* end) noexcept {
+    const std::ptrdiff_t room = end - p;
+    if (room < 6) return -1;
+    for (int row = kLabelIndex.first_row[LabelBucket(p[0], p[1])]; row >= 0; row = kLabelIndex.next_row[row]) {
+        const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
+        const auto n = static_cast<std::ptrdiff_t>(label.size());
+        if (static_cast<std::uint8_t>(label[0]) != p[0] || static_cast<std::uint8_t>(label[1]) != p[1]) return -1;
+        if (room < n + 2 || p[n] != 0x81 || p[n + 1] != 0x46) continue;
+        if (std::memcmp(label.data() + 2, p + 2, label.size() - 2) == 0) return row;
     }
     return -1;
 }

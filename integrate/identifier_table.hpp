@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string_view>
 
 #include "zole_header.hpp"
@@ -18,6 +19,11 @@ extern const std::array<Identifier, kFieldCount> kIdentifiers;
 
 // The first row whose label equals `label` byte for byte, or -1.
 int FindLabelRow(std::string_view label) noexcept;
+
+// The row whose label the bytes from p on spell, followed at once by the
+// full-width colon 81 46 (all before end), or -1. Labels never start with
+// the colon's bytes, so at most one row fits.
+int FindLabelRowBeforeColon(const std::uint8_t* p, const std::uint8_t* end) noexcept;
 
 // The first row whose keyword equals `name` once ASCII A..Z are folded onto
 // a..z (no locale; every other byte must match exactly), or -1.

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "dbcs_tracker.hpp"
@@ -59,6 +60,11 @@ public:
         return 0;
     }
 
+    // As stepping n bytes (1 to 64) of a value being collected (QUOTED), none
+    // of them below 0x20 or the closing quote; bit i of `leads` is set when
+    // the tracker reads byte i as a lead byte. For the fast loop.
+    inline void take_value_bytes(const std::uint8_t* bytes, int n, std::uint64_t leads) noexcept;
+
 private:
     void commit(ZoleHeader& out) noexcept;
 
@@ -70,6 +76,26 @@ private:
     char name_[kNameMaxBytes + 1] = {};
     char value_[kValueMaxBytes + 1] = {};
 };
+
+inline void KeywordMachine::take_value_bytes(const std::uint8_t* bytes, int n, std::uint64_t leads) noexcept {
+    if (value_len_ >= kValueMaxBytes) return;
+    // As in step: the last position takes no lead byte.
+    const int before_last = kValueMaxBytes - 1 - value_len_;
+    const int plain = n < before_last ? n : before_last;
+    if (plain > 0) {
+        std::memcpy(value_ + value_len_, bytes, static_cast<std::size_t>(plain));
+        value_len_ = static_cast<std::uint8_t>(value_len_ + plain);
+        stored_len_ = value_len_;
+    }
+    if (plain < n) {
+        if ((leads >> plain) & 1U) {
+            value_len_ = kValueMaxBytes;
+        } else {
+            value_[value_len_++] = static_cast<char>(bytes[plain]);
+            stored_len_ = value_len_;
+        }
+    }
+}
 
 inline void KeywordMachine::step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out) noexcept {
     switch (state_) {

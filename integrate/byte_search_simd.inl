@@ -1,0 +1,157 @@
+// The searches over vector registers, for any register width: 64 bytes per
+// round, one bit per byte, then a register at a time, then a byte at a time.
+//
+// Included inside a kernel's namespace (fast_loop_sse2.cpp,
+// fast_loop_avx2.cpp) under its target region, after its Simd
+// (simd_*.inl), <bit> and byte_search.hpp; includes nothing itself.
+
+using byte_search::StarBeforeQuote;
+using byte_search::ValueRun;
+
+constexpr int kLanes = 64 / Simd::kWidth;
+
+// The 64 bytes at p: one register each per lane.
+struct Block {
+    Simd::Reg lane[kLanes];
+
+    explicit Block(const std::uint8_t* p) noexcept {
+        for (int i = 0; i < kLanes; ++i) lane[i] = Simd::Load(p + i * Simd::kWidth);
+    }
+};
+
+// One bit per byte of a block's marks, lowest address in bit 0.
+inline std::uint64_t BlockBits(const Simd::Reg (&marks)[kLanes]) noexcept {
+    std::uint64_t bits = 0;
+    for (int i = 0; i < kLanes; ++i) bits |= std::uint64_t{Simd::Bits(marks[i])} << (i * Simd::kWidth);
+    return bits;
+}
+
+inline Simd::Reg EqualAny(Simd::Reg v, Simd::Reg a, Simd::Reg b, Simd::Reg c) noexcept {
+    return Simd::Or(Simd::Or(Simd::Equal(v, a), Simd::Equal(v, b)), Simd::Equal(v, c));
+}
+
+inline const std::uint8_t* FindAnyOf(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t a, std::uint8_t b,
+                                     std::uint8_t c) noexcept {
+    const Simd::Reg va = Simd::Splat(a), vb = Simd::Splat(b), vc = Simd::Splat(c);
+    for (; end - p >= 64; p += 64) {
+        const Block block(p);
+        Simd::Reg marks[kLanes];
+        for (int i = 0; i < kLanes; ++i) marks[i] = EqualAny(block.lane[i], va, vb, vc);
+        if (const std::uint64_t bits = BlockBits(marks)) return p + std::countr_zero(bits);
+    }
+    for (; end - p >= Simd::kWidth; p += Simd::kWidth) {
+        if (const std::uint32_t bits = Simd::Bits(EqualAny(Simd::Load(p), va, vb, vc))) {
+            return p + std::countr_zero(bits);
+        }
+    }
+    return byte_search::scalar::FindAnyOf(p, end, a, b, c);
+}
+
+inline const std::uint8_t* FindByte(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t b) noexcept {
+    return FindAnyOf(p, end, b, b, b);
+}
+
+// Each lane pairs a byte with the next one, loaded one byte further on.
+inline Simd::Reg ColonPairs(const std::uint8_t* p, Simd::Reg lead, Simd::Reg colon) noexcept {
+    return Simd::And(Simd::Equal(Simd::Load(p), lead), Simd::Equal(Simd::Load(p + 1), colon));
+}
+
+inline const std::uint8_t* FindColonPairOrIn(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t b,
+                                             bool with_b) noexcept {
+    const Simd::Reg lead = Simd::Splat(0x81), colon = Simd::Splat(0x46), vb = Simd::Splat(b);
+    for (; end - p > 64; p += 64) {
+        Simd::Reg marks[kLanes];
+        for (int i = 0; i < kLanes; ++i) {
+            const std::uint8_t* q = p + i * Simd::kWidth;
+            marks[i] = ColonPairs(q, lead, colon);
+            if (with_b) marks[i] = Simd::Or(marks[i], Simd::Equal(Simd::Load(q), vb));
+        }
+        if (const std::uint64_t bits = BlockBits(marks)) return p + std::countr_zero(bits);
+    }
+    for (; end - p > Simd::kWidth; p += Simd::kWidth) {
+        Simd::Reg marks = ColonPairs(p, lead, colon);
+        if (with_b) marks = Simd::Or(marks, Simd::Equal(Simd::Load(p), vb));
+        if (const std::uint32_t bits = Simd::Bits(marks)) return p + std::countr_zero(bits);
+    }
+    return byte_search::scalar::FindColonPairOr(p, end, b, with_b);
+}
+
+inline const std::uint8_t* FindColonPair(const std::uint8_t* p, const std::uint8_t* end) noexcept {
+    return FindColonPairOrIn(p, end, 0, false);
+}
+
+inline const std::uint8_t* FindColonPairOr(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t b) noexcept {
+    return FindColonPairOrIn(p, end, b, true);
+}
+
+inline const std::uint8_t* FindLastLineEnd(const std::uint8_t* begin, const std::uint8_t* end) noexcept {
+    const Simd::Reg cr = Simd::Splat(byte_search::kCR), lf = Simd::Splat(byte_search::kLF);
+    const std::uint8_t* p = end;
+    for (; p - begin >= 64; p -= 64) {
+        const Block block(p - 64);
+        Simd::Reg marks[kLanes];
+        for (int i = 0; i < kLanes; ++i) marks[i] = Simd::Or(Simd::Equal(block.lane[i], cr), Simd::Equal(block.lane[i], lf));
+        if (const std::uint64_t bits = BlockBits(marks)) return p - 1 - std::countl_zero(bits);
+    }
+    for (; p - begin >= Simd::kWidth; p -= Simd::kWidth) {
+        const Simd::Reg v = Simd::Load(p - Simd::kWidth);
+        if (const std::uint32_t bits = Simd::Bits(Simd::Or(Simd::Equal(v, cr), Simd::Equal(v, lf)))) {
+            return p - 1 - std::countl_zero(bits);
+        }
+    }
+    return byte_search::scalar::FindLastLineEnd(begin, p);
+}
+
+inline StarBeforeQuote FindLastStarBeforeQuote(const std::uint8_t* p, const std::uint8_t* end) noexcept {
+    const Simd::Reg star = Simd::Splat('*'), dquote = Simd::Splat('"'), squote = Simd::Splat('\'');
+    const std::uint8_t* last_star = nullptr;
+    for (; end - p >= 64; p += 64) {
+        const Block block(p);
+        Simd::Reg stars[kLanes], quotes[kLanes];
+        for (int i = 0; i < kLanes; ++i) {
+            stars[i] = Simd::Equal(block.lane[i], star);
+            quotes[i] = Simd::Or(Simd::Equal(block.lane[i], dquote), Simd::Equal(block.lane[i], squote));
+        }
+        std::uint64_t star_bits = BlockBits(stars);
+        const std::uint64_t quote_bits = BlockBits(quotes);
+        if (quote_bits != 0) star_bits &= (quote_bits & (0 - quote_bits)) - 1;  // the stars before the first quote
+        if (star_bits != 0) last_star = p + 63 - std::countl_zero(star_bits);
+        if (quote_bits != 0) return {p + std::countr_zero(quote_bits), last_star};
+    }
+    return byte_search::scalar::FindLastStarBeforeQuote(p, end, last_star);
+}
+
+inline Simd::Reg NameCandidates(Simd::Reg v, bool syntax) noexcept {
+    const Simd::Reg folded = Simd::Or(v, Simd::Splat(0x20));
+    Simd::Reg m = Simd::Or(Simd::InRange(folded, 'a', 'z'), Simd::InRange(v, '0', '9'));
+    m = Simd::Or(m, Simd::Or(Simd::Equal(v, Simd::Splat('-')), Simd::Equal(v, Simd::Splat('_'))));
+    if (syntax) m = Simd::Or(m, EqualAny(v, Simd::Splat('*'), Simd::Splat('"'), Simd::Splat('\'')));
+    return m;
+}
+
+inline const std::uint8_t* FindNameCandidate(const std::uint8_t* p, const std::uint8_t* end, bool syntax) noexcept {
+    for (; end - p >= Simd::kWidth; p += Simd::kWidth) {
+        if (const std::uint32_t bits = Simd::Bits(NameCandidates(Simd::Load(p), syntax))) {
+            return p + std::countr_zero(bits);
+        }
+    }
+    return byte_search::scalar::FindNameCandidate(p, end, syntax);
+}
+
+inline ValueRun ScanValueRun(const std::uint8_t* p, const std::uint8_t* limit, const std::uint8_t* end,
+                             std::uint8_t stop, bool lead_before) noexcept {
+    if (end - p < 64) return byte_search::scalar::ScanValueRun(p, limit, stop, lead_before);
+    const Block block(p);
+    const Simd::Reg stop_byte = Simd::Splat(stop);
+    Simd::Reg stops[kLanes], capable[kLanes];
+    for (int i = 0; i < kLanes; ++i) {
+        const Simd::Reg v = block.lane[i];
+        stops[i] = Simd::Or(Simd::InRange(v, 0x00, 0x1F), Simd::Equal(v, stop_byte));
+        capable[i] = Simd::Or(Simd::InRange(v, 0x7F, 0x9F), Simd::InRange(v, 0xE0, 0xFF));
+    }
+    const std::uint64_t stop_bits = BlockBits(stops);
+    int length = stop_bits != 0 ? std::countr_zero(stop_bits) : 64;
+    if (length > limit - p) length = static_cast<int>(limit - p);
+    const std::uint64_t kept = length == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << length) - 1;
+    return {length, byte_search::LeadBits(BlockBits(capable), lead_before) & kept};
+}

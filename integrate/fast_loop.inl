@@ -1,0 +1,400 @@
+// The fast loop over one block, written once for every kernel: each machine
+// names the next byte it needs, and only those bytes reach it, in order,
+// through the same step as the plain loop (HeaderScanner::feed_reference) or
+// through a bulk step that leaves it exactly as those steps would. Every byte
+// reached by a jump is a single byte or has its tracker state worked out
+// from the bytes jumped over.
+//
+// A machine is stepped only with the bytes it needs: the bytes before its
+// next one leave it as it is, or move it among states that this next byte
+// overrides (a line end resets form A, an asterisk restarts form B's name),
+// with nothing committed meanwhile. Leaving their steps out changes nothing.
+//
+// Included inside a kernel's namespace (fast_loop_*.cpp) after its searches
+// (byte_search_*.inl) and the headers they need; includes nothing itself.
+
+constexpr std::uint8_t kWideLead = 0x81, kWideColon = 0x46;
+
+// A run of name bytes stepped without asking is cut short, in case Japanese
+// text follows the name; a value is taken 64 bytes at a time.
+constexpr std::ptrdiff_t kNameRunBytes = 32;
+constexpr std::ptrdiff_t kValueChunkBytes = 64;
+
+// What the loop has already looked up ahead in the block, so that no stretch
+// is searched twice. Each search answers for any later starting point up to
+// what it found.
+struct Lookahead {
+    // Form A: byte after byte before here (the label part of a line whose
+    // colon lies ahead).
+    const std::uint8_t* label_plain_until;
+    // The first colon candidate (0x81 0x46; with_star, also the first
+    // asterisk, whichever comes first) at or after event_from, or end;
+    // nullptr before the first search.
+    const std::uint8_t* event_from;
+    const std::uint8_t* event;
+    bool with_star;
+    // The last line end before the event, looked for from line_end_from on
+    // (nullptr: not looked for since the event was found).
+    const std::uint8_t* line_end_from;
+    const std::uint8_t* line_end;
+    // Form B: the first quote (end if none; nullptr before the first
+    // search) and the last asterisk before it (nullptr if none).
+    const std::uint8_t* quote;
+    const std::uint8_t* last_star;
+};
+
+// The event at or after p. While form B is idle in the combined reader, one
+// search serves both machines: form A takes an asterisk for a colon (it only
+// steps the start of that line for nothing), form B takes a colon for an
+// asterisk (stepping 0x81 leaves it idle). Where asterisks are dense form B
+// is seldom idle, and form A looks for colons alone.
+inline const std::uint8_t* NextEvent(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead,
+                                     bool with_star) noexcept {
+    if (ahead.event == nullptr || p < ahead.event_from || p > ahead.event || (with_star && !ahead.with_star)) {
+        ahead.event = with_star ? FindColonPairOr(p, end, '*') : FindColonPair(p, end);
+        ahead.event_from = p;
+        ahead.with_star = with_star;
+        ahead.line_end_from = nullptr;
+    }
+    return ahead.event;
+}
+
+// The first byte in [p, end) that can matter to the form A machine, or end.
+// Stepping the machine over the bytes before it instead would commit
+// nothing and leave it in the state it will be in at that byte anyway.
+template <HeaderForm F>
+const std::uint8_t* NextForLabel(const ScanState& s, const std::uint8_t* p, const std::uint8_t* end,
+                                 Lookahead& ahead) noexcept {
+    const LabelLineMachine& label = s.label;
+    const LineState state = label.state();
+    if (state == LineState::VALUE) {
+        // A full value, or one that can no longer reach the header, only
+        // waits for the line end that commits it.
+        if (!label.waits_for_line_end() && label.value_matters(s.header)) return p;
+        return FindAnyOf(p, end, byte_search::kCR, byte_search::kLF, byte_search::kLF);
+    }
+    // A line whose label is not in the table, or cannot become one, commits
+    // nothing: it only waits for its end, like a disqualified line.
+    const bool dead = state == LineState::VALUE_START ? !label.label_known()
+                      : state == LineState::LINE_START ? !label.label_may_match()
+                                                       : true;
+    if (!dead && (state == LineState::VALUE_START || p < ahead.label_plain_until ||
+                  (label.previous() == kWideLead && *p == kWideColon)))
+        return p;
+
+    // In the label part or a line that commits nothing: only a full-width
+    // colon leads to a commit, and every line end resets the machine, so all
+    // the lines before the first one with a colon pass unseen.
+    const std::uint8_t* event =
+        NextEvent(p, end, ahead, F == HeaderForm::BOTH && s.keyword.state() == KeywordState::IDLE);
+    if (ahead.line_end_from == nullptr || ahead.line_end_from > p) {
+        ahead.line_end = FindLastLineEnd(p, event);
+        ahead.line_end_from = p;
+    }
+    if (ahead.line_end != nullptr && ahead.line_end >= p) return ahead.line_end;
+    // The event lies on the current line, or no line end follows in this
+    // block: the label part so far decides.
+    if (dead) return FindAnyOf(p, end, byte_search::kCR, byte_search::kLF, byte_search::kLF);
+    ahead.label_plain_until = end - event > 2 ? event + 2 : end;
+    return p;
+}
+
+// The first byte in [p, end) that can matter to the form B machine, or end;
+// as NextForLabel.
+template <HeaderForm F>
+const std::uint8_t* NextForKeyword(const ScanState& s, const std::uint8_t* p, const std::uint8_t* end,
+                                   Lookahead& ahead) noexcept {
+    const KeywordMachine& keyword = s.keyword;
+    if (F == HeaderForm::BOTH && keyword.state() == KeywordState::IDLE) return NextEvent(p, end, ahead, true);
+    std::uint8_t awaited[3];
+    switch (keyword.awaited_bytes(awaited)) {
+    case 1: return FindByte(p, end, awaited[0]);
+    case 2: return FindAnyOf(p, end, awaited[0], awaited[1], awaited[1]);
+    case 3: return FindAnyOf(p, end, awaited[0], awaited[1], awaited[2]);
+    default: break;
+    }
+    if (keyword.state() == KeywordState::QUOTED) return p;  // a value being collected
+
+    // After an asterisk, before the quote: any later asterisk starts the
+    // name afresh, so up to the last asterisk before the next quote nothing
+    // that comes first can matter.
+    if (ahead.quote == nullptr || p > ahead.quote) {
+        const StarBeforeQuote found = FindLastStarBeforeQuote(p, end);
+        ahead.quote = found.quote;
+        ahead.last_star = found.last_star;
+    }
+    if (ahead.last_star != nullptr && ahead.last_star >= p) return ahead.last_star;
+
+    // Then only a single-byte name character can change the machine, or,
+    // once a name has begun, an asterisk or a quote. Letters may be trail
+    // bytes, so the tracker state before each one is worked out from the
+    // bytes in between.
+    const bool in_name = keyword.state() == KeywordState::NAME;
+    bool lead_before = s.tracker.state == DbcsState::DBCS_LEAD;  // the byte before p was stepped
+    for (const std::uint8_t* from = p;;) {
+        const std::uint8_t* c = FindNameCandidate(from, end, in_name);
+        if (c == end || *c < 0x40) return c;  // below 0x40: never a trail byte
+        if (!byte_search::EndsOnLead(from, c, lead_before)) return c;
+        lead_before = false;  // c is a trail byte
+        from = c + 1;
+    }
+}
+
+// Takes value bytes from p on, at most 64 and none at or past limit, into
+// `machine` in one bulk step; stops before a byte below 0x20 or `stop`.
+// Returns where it stopped.
+template <typename Machine>
+inline const std::uint8_t* TakeValueBytes(Machine& machine, DbcsTracker& tracker, const std::uint8_t* p,
+                                          const std::uint8_t* limit, const std::uint8_t* end,
+                                          std::uint8_t stop) noexcept {
+    const ValueRun run = ScanValueRun(p, limit, end, stop, tracker.state == DbcsState::DBCS_LEAD);
+    if (run.length == 0) return p;
+    machine.take_value_bytes(p, run.length, run.leads);
+    tracker.state = (run.leads >> (run.length - 1)) & 1U ? DbcsState::DBCS_LEAD : DbcsState::DBCS_SINGLE;
+    return p + run.length;
+}
+
+// The form A machine alone takes bytes from p on while it needs each of
+// them, before limit: a label with its colon ahead (a byte at a time, the
+// first label character alone ruling out most lines), the blanks before a
+// value, a value (in bulk).
+inline const std::uint8_t* LabelRun(ScanState& s, const std::uint8_t* p, const std::uint8_t* limit,
+                                    const std::uint8_t* end, const Lookahead& ahead) noexcept {
+    LabelLineMachine& label = s.label;
+    while (p < limit) {
+        switch (label.state()) {
+        case LineState::LINE_START:
+            if (p >= ahead.label_plain_until || (label.label_length() == 2 && !label.label_may_match())) return p;
+            break;
+        case LineState::VALUE_START:
+            if (!label.label_known()) return p;
+            break;
+        case LineState::VALUE: {
+            if (label.waits_for_line_end() || !label.value_matters(s.header)) return p;
+            const std::uint8_t* chunk_end = limit - p > kValueChunkBytes ? p + kValueChunkBytes : limit;
+            // A byte below 0x20 cuts the run: a line end commits, anything else is dropped.
+            p = TakeValueBytes(label, s.tracker, p, chunk_end, end, byte_search::kLF);
+            if (p == chunk_end) continue;
+            break;
+        }
+        case LineState::SKIP: return p;
+        }
+        label.step(*p, s.tracker.step(*p), s.header);
+        ++p;
+    }
+    return p;
+}
+
+// Commits the label line of `label` whose value starts at `value` and whose
+// line end is at `line_end`, exactly as stepping it would from just after
+// its colon: with a machine and a tracker of its own, the value in bulk.
+inline void CommitLabelLine(ZoleHeader& header, LabelCommit rule, std::string_view label, const std::uint8_t* value,
+                            const std::uint8_t* line_end, const std::uint8_t* end) noexcept {
+    LabelLineMachine machine(rule);
+    DbcsTracker tracker{DbcsState::DBCS_TRAIL};  // the colon's second byte
+    machine.enter_value(label);
+    for (const std::uint8_t* p = value; p < line_end;) {
+        if (machine.state() == LineState::VALUE) {
+            if (machine.waits_for_line_end() || !machine.value_matters(header)) break;
+            const std::uint8_t* chunk_end = line_end - p > kValueChunkBytes ? p + kValueChunkBytes : line_end;
+            p = TakeValueBytes(machine, tracker, p, chunk_end, end, byte_search::kLF);
+            if (p == chunk_end) continue;
+        }
+        machine.step(*p, tracker.step(*p), header);
+        ++p;
+    }
+    machine.step(*line_end, tracker.step(*line_end), header);
+}
+
+// Whether a label line whose value starts at `value` commits for certain:
+// its first value byte is a printable ASCII byte, or starts a double-byte
+// character other than the full-width space. (Blanks alone commit nothing.)
+inline bool CommitsForCertain(const std::uint8_t* value, const std::uint8_t* line_end) noexcept {
+    if (value == line_end) return false;
+    const std::uint8_t first = value[0];
+    if (first > 0x20 && first < 0x7F) return true;
+    return IsLeadByte(first) && value + 1 < line_end && IsTrailByte(value[1]) &&
+           !(first == kWideLead && value[1] == 0x40);
+}
+
+// Form A alone: lines of one sweep that are committed at its end. Only the
+// last line of a row that commits matters, rows do not touch each other,
+// and nothing else commits during the sweep.
+class PendingLines {
+public:
+    void note(int row, const std::uint8_t* value, const std::uint8_t* line_end) noexcept {
+        value_[row] = value;
+        line_end_[row] = line_end;
+        rows_ |= 1U << row;
+    }
+    void commit(int row, ZoleHeader& header, const std::uint8_t* end) noexcept {
+        if (((rows_ >> row) & 1U) == 0) return;
+        rows_ &= ~(1U << row);
+        CommitLabelLine(header, LabelCommit::LAST_WINS, kIdentifiers[static_cast<std::size_t>(row)].label,
+                        value_[row], line_end_[row], end);
+    }
+    void commit_all(ZoleHeader& header, const std::uint8_t* end) noexcept {
+        while (rows_ != 0) commit(std::countr_zero(rows_), header, end);
+    }
+
+private:
+    std::uint32_t rows_ = 0;
+    const std::uint8_t* value_[kFieldCount];
+    const std::uint8_t* line_end_[kFieldCount];
+};
+
+// Whole label lines one after the other from p on, the first of row `row`:
+// each a table label, its colon and a value that ends in this block (with no
+// asterisk, in the combined reader, whose form B machine must be idle). Each
+// is committed as stepping it would, without stepping the machine, which
+// stays at a line start. Returns where the lines stop: p if none fits.
+template <HeaderForm F>
+const std::uint8_t* SweepLabelLines(ScanState& s, const std::uint8_t* p, const std::uint8_t* end, int row) noexcept {
+    PendingLines pending;
+    const std::uint8_t* line = p;
+    for (; row >= 0; row = FindLabelRowBeforeColon(line, end)) {
+        const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
+        const std::uint8_t* value = line + label.size() + 2;
+        const std::uint8_t* line_end = F == HeaderForm::BOTH ? FindAnyOf(value, end, byte_search::kCR, byte_search::kLF, '*')
+                                                             : FindAnyOf(value, end, byte_search::kCR, byte_search::kLF, byte_search::kLF);
+        if (line_end == end || *line_end == '*') break;
+        if constexpr (F == HeaderForm::BOTH) {
+            // A slot that form B filled, or that a repeated label emptied, stays as it is.
+            const HeaderSlot& slot = s.header.slots[static_cast<std::size_t>(row)];
+            if (slot.status != STATUS_FORM_B && !(slot.status == STATUS_FORM_A && slot.value[0] == '\0'))
+                CommitLabelLine(s.header, LabelCommit::DEFER_TO_FORM_B, label, value, line_end, end);
+        } else if (CommitsForCertain(value, line_end)) {
+            pending.note(row, value, line_end);
+        } else {
+            pending.commit(row, s.header, end);
+            CommitLabelLine(s.header, LabelCommit::LAST_WINS, label, value, line_end, end);
+        }
+        line = line_end + 1;
+        if (*line_end == byte_search::kCR && line != end && *line == byte_search::kLF) ++line;
+    }
+    pending.commit_all(s.header, end);
+    // The last line end, stepped: the machine and tracker as the plain loop leaves them.
+    if (line != p) s.label.step(line[-1], s.tracker.step(line[-1]), s.header);
+    return line;
+}
+
+// The form A machine alone takes the byte at p (it needs it), then what
+// LabelRun takes. At the start of a label part, label lines are swept whole
+// or, failing that, a table label followed by its colon is taken at once;
+// when the form B machine is idle that may run past `limit` (its next
+// byte), as label lines without asterisks never move it: the caller then
+// asks form B again.
+template <HeaderForm F>
+const std::uint8_t* LabelTake(ScanState& s, const std::uint8_t* p, const std::uint8_t* limit,
+                              const std::uint8_t* end, const Lookahead& ahead) noexcept {
+    LabelLineMachine& label = s.label;
+    const bool keyword_idle = F == HeaderForm::A || s.keyword.state() == KeywordState::IDLE;
+    if (label.state() == LineState::LINE_START && label.label_length() == 0 &&
+        s.tracker.state != DbcsState::DBCS_LEAD) {
+        const int row = FindLabelRowBeforeColon(p, end);
+        if (row >= 0) {
+            if (keyword_idle) {
+                const std::uint8_t* swept = SweepLabelLines<F>(s, p, end, row);
+                if (swept != p) return swept;
+            }
+            const std::string_view text = kIdentifiers[static_cast<std::size_t>(row)].label;
+            if (keyword_idle || p + text.size() + 2 <= limit) {
+                label.enter_value(text);
+                s.tracker.state = DbcsState::DBCS_TRAIL;
+                p += text.size() + 2;
+                return p > limit ? p : LabelRun(s, p, limit, end, ahead);
+            }
+        }
+    }
+    label.step(*p, s.tracker.step(*p), s.header);
+    return LabelRun(s, p + 1, limit, end, ahead);
+}
+
+// The form B machine alone takes the byte at p (it needs it), then, before
+// limit, the bytes it needs one after the other: a value (in bulk), a name
+// being spelled in ASCII up to an asterisk or a quote (a short run, as
+// stepping Japanese text would cost more than the search for name
+// characters).
+inline const std::uint8_t* KeywordTake(ScanState& s, const std::uint8_t* p, const std::uint8_t* limit,
+                                       const std::uint8_t* end) noexcept {
+    KeywordMachine& keyword = s.keyword;
+    keyword.step(*p, s.tracker.step(*p), s.header);
+    ++p;
+    while (p < limit) {
+        std::uint8_t awaited[3];
+        if (keyword.awaited_bytes(awaited) != 0) return p;
+        switch (keyword.state()) {
+        case KeywordState::QUOTED: {
+            const std::uint8_t* chunk_end = limit - p > kValueChunkBytes ? p + kValueChunkBytes : limit;
+            // A byte below 0x20 is dropped; the quote commits.
+            p = TakeValueBytes(keyword, s.tracker, p, chunk_end, end, keyword.quote());
+            if (p == chunk_end) continue;
+            break;
+        }
+        case KeywordState::NAME: {
+            if (*p >= 0x80) return p;
+            const std::uint8_t* run = FindAnyOf(p, limit - p > kNameRunBytes ? p + kNameRunBytes : limit, '*', '"', '\'');
+            if (run == p) return p;
+            for (; p != run; ++p) keyword.step(*p, s.tracker.step(*p), s.header);
+            continue;
+        }
+        case KeywordState::IDLE:
+        case KeywordState::AFTER_STAR: return p;
+        }
+        keyword.step(*p, s.tracker.step(*p), s.header);
+        ++p;
+    }
+    return p;
+}
+
+// The loop: the machine whose next byte comes first takes it and what
+// follows that only it needs; a byte both need is stepped through both, in
+// the plain loop's order.
+template <HeaderForm F>
+void ScanFast(ScanState& s, const std::uint8_t* p, const std::uint8_t* const end) noexcept {
+    if (p == end) return;
+    Lookahead ahead{p, nullptr, nullptr, false, nullptr, nullptr, nullptr, nullptr};
+    const std::uint8_t* label_next = end;
+    const std::uint8_t* keyword_next = end;
+    if constexpr (F != HeaderForm::B) label_next = NextForLabel<F>(s, p, end, ahead);
+    if constexpr (F != HeaderForm::A) keyword_next = NextForKeyword<F>(s, p, end, ahead);
+    for (;;) {
+        const std::uint8_t* const next = label_next < keyword_next ? label_next : keyword_next;
+        if (next == end || (next != p && *next >= 0x40)) {
+            // Jumped over bytes: set the tracker as they would have left it,
+            // also for the next block when the jump reaches the end.
+            const bool lead = byte_search::EndsOnLead(p, next, s.tracker.state == DbcsState::DBCS_LEAD);
+            s.tracker.state = lead ? DbcsState::DBCS_LEAD : DbcsState::DBCS_SINGLE;
+            if (next == end) return;
+        }
+        p = next;
+        if (F != HeaderForm::B && label_next == p && (F == HeaderForm::A || keyword_next != p)) {
+            p = LabelTake<F>(s, p, keyword_next, end, ahead);
+            label_next = p == end ? end : NextForLabel<F>(s, p, end, ahead);
+            if (F == HeaderForm::BOTH && keyword_next < p) keyword_next = p == end ? end : NextForKeyword<F>(s, p, end, ahead);
+            continue;
+        }
+        if (F != HeaderForm::A && keyword_next == p && (F == HeaderForm::B || label_next != p)) {
+            p = KeywordTake(s, p, label_next, end);
+            keyword_next = p == end ? end : NextForKeyword<F>(s, p, end, ahead);
+            continue;
+        }
+        // Both machines need the byte at p.
+        const std::uint8_t b = *p;
+        const DbcsState dbcs = s.tracker.step(b);
+        s.label.step(b, dbcs, s.header);
+        s.keyword.step(b, dbcs, s.header);
+        if (++p == end) return;
+        label_next = NextForLabel<F>(s, p, end, ahead);
+        keyword_next = NextForKeyword<F>(s, p, end, ahead);
+    }
+}
+
+// The three forms' loops and the searches, for this kernel.
+constexpr ScanLoops kScanLoops = {
+    ScanFast<HeaderForm::A>,
+    ScanFast<HeaderForm::B>,
+    ScanFast<HeaderForm::BOTH>,
+    {FindByte, FindAnyOf, FindColonPair, FindColonPairOr, FindLastLineEnd, FindLastStarBeforeQuote, FindNameCandidate,
+     ScanValueRun},
+};
