@@ -9,8 +9,8 @@
 //
 //   FindByte(p, end, b)                 first byte equal to b, or end
 //   FindAnyOf(p, end, a, b, c)          first byte equal to a, b or c, or end
-//   FindColonPair(p, end)               first 0x81 followed by 0x46 (both before end), or end
-//   FindColonPairOr(p, end, b)          first such 0x81 or byte b, whichever comes first, or end
+//   FindColonPairOr(p, end, set, n)     first 0x81 followed by 0x46 (both before end) or byte
+//                                       equal to one of the n (0 to 3) bytes of set, or end
 //   FindLastLineEnd(begin, end)         last CR or LF, or nullptr
 //   FindLastStarBeforeQuote(p, end)     StarBeforeQuote below
 //   FindNameCandidate(p, end, syntax)   first '-', 0-9, A-Z, '_', a-z (and with syntax '*', '"', '\''), or end
@@ -50,8 +50,8 @@ struct SearchFunctions {
     const std::uint8_t* (*find_byte)(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t b) noexcept;
     const std::uint8_t* (*find_any_of)(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t a, std::uint8_t b,
                                        std::uint8_t c) noexcept;
-    const std::uint8_t* (*find_colon_pair)(const std::uint8_t* p, const std::uint8_t* end) noexcept;
-    const std::uint8_t* (*find_colon_pair_or)(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t b) noexcept;
+    const std::uint8_t* (*find_colon_pair_or)(const std::uint8_t* p, const std::uint8_t* end, const std::uint8_t* set,
+                                              int count) noexcept;
     const std::uint8_t* (*find_last_line_end)(const std::uint8_t* begin, const std::uint8_t* end) noexcept;
     StarBeforeQuote (*find_last_star_before_quote)(const std::uint8_t* p, const std::uint8_t* end) noexcept;
     const std::uint8_t* (*find_name_candidate)(const std::uint8_t* p, const std::uint8_t* end, bool syntax) noexcept;
@@ -100,10 +100,17 @@ inline const std::uint8_t* FindAnyOf(const std::uint8_t* p, const std::uint8_t* 
     return end;
 }
 
-inline const std::uint8_t* FindColonPairOr(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t b,
-                                           bool with_b) noexcept {
+inline bool InSet(std::uint8_t b, const std::uint8_t* set, int count) noexcept {
+    for (int i = 0; i < count; ++i) {
+        if (b == set[i]) return true;
+    }
+    return false;
+}
+
+inline const std::uint8_t* FindColonPairOr(const std::uint8_t* p, const std::uint8_t* end, const std::uint8_t* set,
+                                           int count) noexcept {
     for (; p != end; ++p) {
-        if ((with_b && *p == b) || (*p == 0x81 && p + 1 != end && p[1] == 0x46)) return p;
+        if (InSet(*p, set, count) || (*p == 0x81 && p + 1 != end && p[1] == 0x46)) return p;
     }
     return end;
 }

@@ -43,27 +43,19 @@ inline const std::uint8_t* FindAnyOf(const std::uint8_t* p, const std::uint8_t* 
 }
 
 // Both marks may be loose, so a hit is only a hint: the bytes decide.
-inline const std::uint8_t* FindColonPairOrIn(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t b,
-                                             bool with_b) noexcept {
+inline const std::uint8_t* FindColonPairOr(const std::uint8_t* p, const std::uint8_t* end, const std::uint8_t* set,
+                                           int count) noexcept {
     for (; end - p > kWordBytes; p += kWordBytes) {
         const Word v = LoadWord(p);
         Word marks = EqualMarks(v, 0x81) & EqualMarks(LoadWord(p + 1), 0x46);
-        if (with_b) marks |= EqualMarks(v, b);
+        for (int i = 0; i < count; ++i) marks |= EqualMarks(v, set[i]);
         if (marks == 0) continue;
-        const std::uint8_t* hit = byte_search::scalar::FindColonPairOr(p, p + kWordBytes, b, with_b);
+        const std::uint8_t* hit = byte_search::scalar::FindColonPairOr(p, p + kWordBytes, set, count);
         if (hit != p + kWordBytes) return hit;
         // A pair across the word's last byte: the next round starts there.
         if (p[kWordBytes - 1] == 0x81 && p[kWordBytes] == 0x46) return p + kWordBytes - 1;
     }
-    return byte_search::scalar::FindColonPairOr(p, end, b, with_b);
-}
-
-inline const std::uint8_t* FindColonPair(const std::uint8_t* p, const std::uint8_t* end) noexcept {
-    return FindColonPairOrIn(p, end, 0, false);
-}
-
-inline const std::uint8_t* FindColonPairOr(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t b) noexcept {
-    return FindColonPairOrIn(p, end, b, true);
+    return byte_search::scalar::FindColonPairOr(p, end, set, count);
 }
 
 inline const std::uint8_t* FindLastLineEnd(const std::uint8_t* begin, const std::uint8_t* end) noexcept {

@@ -26,6 +26,14 @@ inline std::uint64_t BlockBits(const Simd::Reg (&marks)[kLanes]) noexcept {
     return bits;
 }
 
+// Whether any byte of a block is marked: one mask for the common case of
+// none, the exact bits only for a hit.
+inline bool AnyMarked(const Simd::Reg (&marks)[kLanes]) noexcept {
+    Simd::Reg any = marks[0];
+    for (int i = 1; i < kLanes; ++i) any = Simd::Or(any, marks[i]);
+    return Simd::Bits(any) != 0;
+}
+
 inline Simd::Reg EqualAny(Simd::Reg v, Simd::Reg a, Simd::Reg b, Simd::Reg c) noexcept {
     return Simd::Or(Simd::Or(Simd::Equal(v, a), Simd::Equal(v, b)), Simd::Equal(v, c));
 }
@@ -37,7 +45,7 @@ inline const std::uint8_t* FindAnyOf(const std::uint8_t* p, const std::uint8_t* 
         const Block block(p);
         Simd::Reg marks[kLanes];
         for (int i = 0; i < kLanes; ++i) marks[i] = EqualAny(block.lane[i], va, vb, vc);
-        if (const std::uint64_t bits = BlockBits(marks)) return p + std::countr_zero(bits);
+        if (AnyMarked(marks)) return p + std::countr_zero(BlockBits(marks));
     }
     for (; end - p >= Simd::kWidth; p += Simd::kWidth) {
         if (const std::uint32_t bits = Simd::Bits(EqualAny(Simd::Load(p), va, vb, vc))) {
@@ -56,32 +64,43 @@ inline Simd::Reg ColonPairs(const std::uint8_t* p, Simd::Reg lead, Simd::Reg col
     return Simd::And(Simd::Equal(Simd::Load(p), lead), Simd::Equal(Simd::Load(p + 1), colon));
 }
 
-inline const std::uint8_t* FindColonPairOrIn(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t b,
-                                             bool with_b) noexcept {
-    const Simd::Reg lead = Simd::Splat(0x81), colon = Simd::Splat(0x46), vb = Simd::Splat(b);
+template <int N>
+inline Simd::Reg ColonPairsOr(const std::uint8_t* q, Simd::Reg lead, Simd::Reg colon, const Simd::Reg (&set)[3]) noexcept {
+    Simd::Reg marks = ColonPairs(q, lead, colon);
+    if constexpr (N > 0) {
+        const Simd::Reg v = Simd::Load(q);
+        for (int i = 0; i < N; ++i) marks = Simd::Or(marks, Simd::Equal(v, set[i]));
+    }
+    return marks;
+}
+
+template <int N>
+inline const std::uint8_t* FindColonPairOrN(const std::uint8_t* p, const std::uint8_t* end,
+                                            const std::uint8_t* bytes) noexcept {
+    const Simd::Reg lead = Simd::Splat(0x81), colon = Simd::Splat(0x46);
+    Simd::Reg set[3] = {lead, lead, lead};
+    for (int i = 0; i < N; ++i) set[i] = Simd::Splat(bytes[i]);
     for (; end - p > 64; p += 64) {
         Simd::Reg marks[kLanes];
-        for (int i = 0; i < kLanes; ++i) {
-            const std::uint8_t* q = p + i * Simd::kWidth;
-            marks[i] = ColonPairs(q, lead, colon);
-            if (with_b) marks[i] = Simd::Or(marks[i], Simd::Equal(Simd::Load(q), vb));
-        }
-        if (const std::uint64_t bits = BlockBits(marks)) return p + std::countr_zero(bits);
+        for (int i = 0; i < kLanes; ++i) marks[i] = ColonPairsOr<N>(p + i * Simd::kWidth, lead, colon, set);
+        if (AnyMarked(marks)) return p + std::countr_zero(BlockBits(marks));
     }
     for (; end - p > Simd::kWidth; p += Simd::kWidth) {
-        Simd::Reg marks = ColonPairs(p, lead, colon);
-        if (with_b) marks = Simd::Or(marks, Simd::Equal(Simd::Load(p), vb));
-        if (const std::uint32_t bits = Simd::Bits(marks)) return p + std::countr_zero(bits);
+        if (const std::uint32_t bits = Simd::Bits(ColonPairsOr<N>(p, lead, colon, set))) {
+            return p + std::countr_zero(bits);
+        }
     }
-    return byte_search::scalar::FindColonPairOr(p, end, b, with_b);
+    return byte_search::scalar::FindColonPairOr(p, end, bytes, N);
 }
 
-inline const std::uint8_t* FindColonPair(const std::uint8_t* p, const std::uint8_t* end) noexcept {
-    return FindColonPairOrIn(p, end, 0, false);
-}
-
-inline const std::uint8_t* FindColonPairOr(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t b) noexcept {
-    return FindColonPairOrIn(p, end, b, true);
+inline const std::uint8_t* FindColonPairOr(const std::uint8_t* p, const std::uint8_t* end, const std::uint8_t* set,
+                                           int count) noexcept {
+    switch (count) {
+    case 0: return FindColonPairOrN<0>(p, end, set);
+    case 1: return FindColonPairOrN<1>(p, end, set);
+    case 2: return FindColonPairOrN<2>(p, end, set);
+    default: return FindColonPairOrN<3>(p, end, set);
+    }
 }
 
 inline const std::uint8_t* FindLastLineEnd(const std::uint8_t* begin, const std::uint8_t* end) noexcept {
@@ -91,12 +110,12 @@ inline const std::uint8_t* FindLastLineEnd(const std::uint8_t* begin, const std:
         const Block block(p - 64);
         Simd::Reg marks[kLanes];
         for (int i = 0; i < kLanes; ++i) marks[i] = Simd::Or(Simd::Equal(block.lane[i], cr), Simd::Equal(block.lane[i], lf));
-        if (const std::uint64_t bits = BlockBits(marks)) return p - 1 - std::countl_zero(bits);
+        if (AnyMarked(marks)) return p - 1 - std::countl_zero(BlockBits(marks));
     }
     for (; p - begin >= Simd::kWidth; p -= Simd::kWidth) {
         const Simd::Reg v = Simd::Load(p - Simd::kWidth);
         if (const std::uint32_t bits = Simd::Bits(Simd::Or(Simd::Equal(v, cr), Simd::Equal(v, lf)))) {
-            return p - 1 - std::countl_zero(bits);
+            return p - Simd::kWidth + (std::bit_width(bits) - 1);
         }
     }
     return byte_search::scalar::FindLastLineEnd(begin, p);
@@ -107,11 +126,13 @@ inline StarBeforeQuote FindLastStarBeforeQuote(const std::uint8_t* p, const std:
     const std::uint8_t* last_star = nullptr;
     for (; end - p >= 64; p += 64) {
         const Block block(p);
-        Simd::Reg stars[kLanes], quotes[kLanes];
+        Simd::Reg stars[kLanes], quotes[kLanes], either[kLanes];
         for (int i = 0; i < kLanes; ++i) {
             stars[i] = Simd::Equal(block.lane[i], star);
             quotes[i] = Simd::Or(Simd::Equal(block.lane[i], dquote), Simd::Equal(block.lane[i], squote));
+            either[i] = Simd::Or(stars[i], quotes[i]);
         }
+        if (!AnyMarked(either)) continue;
         std::uint64_t star_bits = BlockBits(stars);
         const std::uint64_t quote_bits = BlockBits(quotes);
         if (quote_bits != 0) star_bits &= (quote_bits & (0 - quote_bits)) - 1;  // the stars before the first quote

@@ -27,36 +27,81 @@ struct Lookahead {
     // Form A: byte after byte before here (the label part of a line whose
     // colon lies ahead).
     const std::uint8_t* label_plain_until;
-    // The first colon candidate (0x81 0x46; with_star, also the first
-    // asterisk, whichever comes first) at or after event_from, or end;
+    // The first colon candidate (0x81 0x46), or byte of the set that
+    // event_bytes marks (SyntaxBits), at or after event_from, or end;
     // nullptr before the first search.
     const std::uint8_t* event_from;
     const std::uint8_t* event;
-    bool with_star;
+    unsigned event_bytes;
     // The last line end before the event, looked for from line_end_from on
     // (nullptr: not looked for since the event was found).
     const std::uint8_t* line_end_from;
     const std::uint8_t* line_end;
-    // Form B: the first quote (end if none; nullptr before the first
-    // search) and the last asterisk before it (nullptr if none).
+    // Form B: the first asterisk or quote at or after syntax_from, or end
+    // (nullptr before the first search).
+    const std::uint8_t* syntax_from;
+    const std::uint8_t* syntax;
+    // Form B: the first quote at or after stars_from (end if none; nullptr
+    // before the first search) and the last asterisk before it.
+    const std::uint8_t* stars_from;
     const std::uint8_t* quote;
     const std::uint8_t* last_star;
 };
 
-// The event at or after p. While form B is idle in the combined reader, one
-// search serves both machines: form A takes an asterisk for a colon (it only
-// steps the start of that line for nothing), form B takes a colon for an
-// asterisk (stepping 0x81 leaves it idle). Where asterisks are dense form B
-// is seldom idle, and form A looks for colons alone.
+inline const std::uint8_t* NextSyntax(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept {
+    if (ahead.syntax == nullptr || p < ahead.syntax_from || p > ahead.syntax) {
+        ahead.syntax = FindAnyOf(p, end, '*', '"', '\'');
+        ahead.syntax_from = p;
+    }
+    return ahead.syntax;
+}
+
+// Form B's syntax bytes as bits, for the event search's set.
+inline unsigned SyntaxBits(const std::uint8_t* bytes, int count) noexcept {
+    unsigned bits = 0;
+    for (int i = 0; i < count; ++i) bits |= bytes[i] == '*' ? 1U : bytes[i] == '"' ? 2U : 4U;
+    return bits;
+}
+
+// The event at or after p: the next colon candidate, or one of the bytes
+// form B waits for, whichever comes first. While form B only waits for a
+// few bytes in the combined reader, one search serves both machines: form
+// A takes such a byte for a colon (it only steps the start of that line
+// for nothing), form B takes a colon for one of its bytes (stepping 0x81
+// leaves a machine that only waits as it is). An answer for a larger set
+// serves a smaller one as well.
 inline const std::uint8_t* NextEvent(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead,
-                                     bool with_star) noexcept {
-    if (ahead.event == nullptr || p < ahead.event_from || p > ahead.event || (with_star && !ahead.with_star)) {
-        ahead.event = with_star ? FindColonPairOr(p, end, '*') : FindColonPair(p, end);
+                                     const std::uint8_t* set, int count) noexcept {
+    const unsigned bits = SyntaxBits(set, count);
+    if (ahead.event == nullptr || p < ahead.event_from || p > ahead.event || (bits & ~ahead.event_bytes) != 0) {
+        ahead.event = FindColonPairOr(p, end, set, count);
         ahead.event_from = p;
-        ahead.with_star = with_star;
+        ahead.event_bytes = bits;
         ahead.line_end_from = nullptr;
     }
     return ahead.event;
+}
+
+// What form B only waits for, if that is all it does: writes the bytes to
+// `set` and returns how many (0 when it needs other bytes too, or there is
+// no form B machine).
+template <HeaderForm F>
+inline int KeywordAwaits(const ScanState& s, std::uint8_t (&set)[3]) noexcept {
+    return F == HeaderForm::A ? 0 : s.keyword.awaited_bytes(set);
+}
+
+// Whether a label part that starts at p, with nothing collected and after a
+// byte the tracker did not read as a lead byte, is disqualified by its first
+// character: a single byte other than a blank, or a double-byte character
+// (other than the wide space and the colon) that starts no label.
+inline bool FirstCharacterRulesOutLabel(const std::uint8_t* p, const std::uint8_t* end) noexcept {
+    const std::uint8_t b = *p;
+    if (!IsLeadByte(b)) {
+        return b != byte_search::kCR && b != byte_search::kLF && b != '\t' && b != ' ' && b != '!' && b != ';';
+    }
+    if (end - p < 2 || !IsTrailByte(p[1]) || (b == kWideLead && (p[1] == 0x40 || p[1] == kWideColon))) return false;
+    const char pair[2] = {static_cast<char>(b), static_cast<char>(p[1])};
+    return !SomeLabelStartsWith(std::string_view(pair, 2));
 }
 
 // The first byte in [p, end) that can matter to the form A machine, or end.
@@ -75,7 +120,7 @@ const std::uint8_t* NextForLabel(const ScanState& s, const std::uint8_t* p, cons
     }
     // A line whose label is not in the table, or cannot become one, commits
     // nothing: it only waits for its end, like a disqualified line.
-    const bool dead = state == LineState::VALUE_START ? !label.label_known()
+    bool dead = state == LineState::VALUE_START ? !label.label_known()
                       : state == LineState::LINE_START ? !label.label_may_match()
                                                        : true;
     if (!dead && (state == LineState::VALUE_START || p < ahead.label_plain_until ||
@@ -85,18 +130,38 @@ const std::uint8_t* NextForLabel(const ScanState& s, const std::uint8_t* p, cons
     // In the label part or a line that commits nothing: only a full-width
     // colon leads to a commit, and every line end resets the machine, so all
     // the lines before the first one with a colon pass unseen.
-    const std::uint8_t* event =
-        NextEvent(p, end, ahead, F == HeaderForm::BOTH && s.keyword.state() == KeywordState::IDLE);
-    if (ahead.line_end_from == nullptr || ahead.line_end_from > p) {
-        ahead.line_end = FindLastLineEnd(p, event);
-        ahead.line_end_from = p;
+    std::uint8_t awaited[3];
+    const int count = KeywordAwaits<F>(s, awaited);
+    const std::uint8_t* event = NextEvent(p, end, ahead, awaited, count);
+    // A first character that rules the line out does so only for the fast
+    // loop: the machine has not seen it, so the line must end in this block.
+    bool ruled_out = false;
+    for (int further = 0;; ++further) {
+        if (ahead.line_end_from == nullptr || ahead.line_end_from > p) {
+            ahead.line_end = FindLastLineEnd(p, event);
+            ahead.line_end_from = p;
+        }
+        if (ahead.line_end != nullptr && ahead.line_end >= p) return ahead.line_end;
+        // The event lies on the current line, or no line end follows in this
+        // block: the label part so far decides, or its first character.
+        if (!dead && state == LineState::LINE_START && label.label_length() == 0 &&
+            s.tracker.state != DbcsState::DBCS_LEAD && p < event)
+            dead = ruled_out = FirstCharacterRulesOutLabel(p, end);
+        if (dead) {
+            // A line that commits nothing holds the event: when it is a
+            // colon, the lines up to the next event pass unseen too, unless
+            // the events come thick.
+            if (event != end && *event == kWideLead && further < 2) {
+                event = NextEvent(event + 1, end, ahead, awaited, count);
+                continue;
+            }
+            const std::uint8_t* line_end =
+                event == end ? end : FindAnyOf(p, end, byte_search::kCR, byte_search::kLF, byte_search::kLF);
+            if (line_end != end || !ruled_out) return line_end;
+        }
+        ahead.label_plain_until = end - event > 2 ? event + 2 : end;
+        return p;
     }
-    if (ahead.line_end != nullptr && ahead.line_end >= p) return ahead.line_end;
-    // The event lies on the current line, or no line end follows in this
-    // block: the label part so far decides.
-    if (dead) return FindAnyOf(p, end, byte_search::kCR, byte_search::kLF, byte_search::kLF);
-    ahead.label_plain_until = end - event > 2 ? event + 2 : end;
-    return p;
 }
 
 // The first byte in [p, end) that can matter to the form B machine, or end;
@@ -105,25 +170,28 @@ template <HeaderForm F>
 const std::uint8_t* NextForKeyword(const ScanState& s, const std::uint8_t* p, const std::uint8_t* end,
                                    Lookahead& ahead) noexcept {
     const KeywordMachine& keyword = s.keyword;
-    if (F == HeaderForm::BOTH && keyword.state() == KeywordState::IDLE) return NextEvent(p, end, ahead, true);
+    // Idle, a full name, a full value: only a few bytes matter.
     std::uint8_t awaited[3];
-    switch (keyword.awaited_bytes(awaited)) {
-    case 1: return FindByte(p, end, awaited[0]);
-    case 2: return FindAnyOf(p, end, awaited[0], awaited[1], awaited[1]);
-    case 3: return FindAnyOf(p, end, awaited[0], awaited[1], awaited[2]);
-    default: break;
+    if (const int count = keyword.awaited_bytes(awaited)) {
+        if (F == HeaderForm::BOTH) return NextEvent(p, end, ahead, awaited, count);
+        return count == 3 ? NextSyntax(p, end, ahead) : FindByte(p, end, awaited[0]);
     }
     if (keyword.state() == KeywordState::QUOTED) return p;  // a value being collected
 
-    // After an asterisk, before the quote: any later asterisk starts the
-    // name afresh, so up to the last asterisk before the next quote nothing
-    // that comes first can matter.
-    if (ahead.quote == nullptr || p > ahead.quote) {
-        const StarBeforeQuote found = FindLastStarBeforeQuote(p, end);
-        ahead.quote = found.quote;
-        ahead.last_star = found.last_star;
+    // After an asterisk: name characters matter up to the next asterisk or
+    // quote. Another asterisk starts the name afresh, and so may any after
+    // it: up to the last asterisk before the next quote nothing that comes
+    // first can matter.
+    const std::uint8_t* syntax = NextSyntax(p, end, ahead);
+    if (syntax != end && *syntax == '*') {
+        if (ahead.quote == nullptr || p < ahead.stars_from || p > ahead.quote) {
+            const StarBeforeQuote found = FindLastStarBeforeQuote(syntax, end);
+            ahead.stars_from = p;
+            ahead.quote = found.quote;
+            ahead.last_star = found.last_star;
+        }
+        if (ahead.last_star != nullptr && ahead.last_star >= p) return ahead.last_star;
     }
-    if (ahead.last_star != nullptr && ahead.last_star >= p) return ahead.last_star;
 
     // Then only a single-byte name character can change the machine, or,
     // once a name has begun, an asterisk or a quote. Letters may be trail
@@ -132,8 +200,8 @@ const std::uint8_t* NextForKeyword(const ScanState& s, const std::uint8_t* p, co
     const bool in_name = keyword.state() == KeywordState::NAME;
     bool lead_before = s.tracker.state == DbcsState::DBCS_LEAD;  // the byte before p was stepped
     for (const std::uint8_t* from = p;;) {
-        const std::uint8_t* c = FindNameCandidate(from, end, in_name);
-        if (c == end || *c < 0x40) return c;  // below 0x40: never a trail byte
+        const std::uint8_t* c = FindNameCandidate(from, syntax, in_name);
+        if (c == syntax || *c < 0x40) return c;  // below 0x40: never a trail byte
         if (!byte_search::EndsOnLead(from, c, lead_before)) return c;
         lead_before = false;  // c is a trail byte
         from = c + 1;
@@ -280,25 +348,27 @@ const std::uint8_t* SweepLabelLines(ScanState& s, const std::uint8_t* p, const s
 
 // The form A machine alone takes the byte at p (it needs it), then what
 // LabelRun takes. At the start of a label part, label lines are swept whole
-// or, failing that, a table label followed by its colon is taken at once;
-// when the form B machine is idle that may run past `limit` (its next
-// byte), as label lines without asterisks never move it: the caller then
-// asks form B again.
+// (form B idle, so only an asterisk would matter to it) or, failing that, a
+// table label followed by its colon is taken at once; while form B only
+// waits for a few bytes that may run past `limit` (its next byte), as label
+// bytes and the colon are never among them: the caller then asks form B
+// again.
 template <HeaderForm F>
 const std::uint8_t* LabelTake(ScanState& s, const std::uint8_t* p, const std::uint8_t* limit,
                               const std::uint8_t* end, const Lookahead& ahead) noexcept {
     LabelLineMachine& label = s.label;
-    const bool keyword_idle = F == HeaderForm::A || s.keyword.state() == KeywordState::IDLE;
     if (label.state() == LineState::LINE_START && label.label_length() == 0 &&
         s.tracker.state != DbcsState::DBCS_LEAD) {
         const int row = FindLabelRowBeforeColon(p, end);
         if (row >= 0) {
-            if (keyword_idle) {
+            if (F == HeaderForm::A || s.keyword.state() == KeywordState::IDLE) {
                 const std::uint8_t* swept = SweepLabelLines<F>(s, p, end, row);
                 if (swept != p) return swept;
             }
+            // Label bytes and the colon are never bytes form B waits for.
+            std::uint8_t awaited[3];
             const std::string_view text = kIdentifiers[static_cast<std::size_t>(row)].label;
-            if (keyword_idle || p + text.size() + 2 <= limit) {
+            if (KeywordAwaits<F>(s, awaited) != 0 || F == HeaderForm::A || p + text.size() + 2 <= limit) {
                 label.enter_value(text);
                 s.tracker.state = DbcsState::DBCS_TRAIL;
                 p += text.size() + 2;
@@ -353,7 +423,7 @@ inline const std::uint8_t* KeywordTake(ScanState& s, const std::uint8_t* p, cons
 template <HeaderForm F>
 void ScanFast(ScanState& s, const std::uint8_t* p, const std::uint8_t* const end) noexcept {
     if (p == end) return;
-    Lookahead ahead{p, nullptr, nullptr, false, nullptr, nullptr, nullptr, nullptr};
+    Lookahead ahead{p, nullptr, nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
     const std::uint8_t* label_next = end;
     const std::uint8_t* keyword_next = end;
     if constexpr (F != HeaderForm::B) label_next = NextForLabel<F>(s, p, end, ahead);
@@ -395,6 +465,5 @@ constexpr ScanLoops kScanLoops = {
     ScanFast<HeaderForm::A>,
     ScanFast<HeaderForm::B>,
     ScanFast<HeaderForm::BOTH>,
-    {FindByte, FindAnyOf, FindColonPair, FindColonPairOr, FindLastLineEnd, FindLastStarBeforeQuote, FindNameCandidate,
-     ScanValueRun},
+    {FindByte, FindAnyOf, FindColonPairOr, FindLastLineEnd, FindLastStarBeforeQuote, FindNameCandidate, ScanValueRun},
 };

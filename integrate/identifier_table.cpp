@@ -79,6 +79,22 @@ static_assert(BucketsHoldOnePairEach());
 
 }  // namespace
 
+bool SomeLabelStartsWith(std::string_view prefix) noexcept {
+    if (prefix.size() < 2) {
+        for (const Identifier& row : kIdentifiers) {
+            if (row.label.starts_with(prefix)) return true;
+        }
+        return false;
+    }
+    const auto first = static_cast<std::uint8_t>(prefix[0]), second = static_cast<std::uint8_t>(prefix[1]);
+    for (int row = kLabelIndex.first_row[LabelBucket(first, second)]; row >= 0; row = kLabelIndex.next_row[row]) {
+        const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
+        if (static_cast<std::uint8_t>(label[0]) != first || static_cast<std::uint8_t>(label[1]) != second) return false;
+        if (label.starts_with(prefix)) return true;
+    }
+    return false;
+}
+
 int FindLabelRowBeforeColon(const std::uint8_t* p, const std::uint8_t* end) noexcept {
     const std::ptrdiff_t room = end - p;
     if (room < 6) return -1;

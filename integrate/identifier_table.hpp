@@ -20,6 +20,9 @@ extern const std::array<Identifier, kFieldCount> kIdentifiers;
 // The first row whose label equals `label` byte for byte, or -1.
 int FindLabelRow(std::string_view label) noexcept;
 
+// Whether some row's label starts with `prefix` (the empty one included).
+bool SomeLabelStartsWith(std::string_view prefix) noexcept;
+
 // The row whose label the bytes from p on spell, followed at once by the
 // full-width colon 81 46 (all before end), or -1. Labels never start with
 // the colon's bytes, so at most one row fits.

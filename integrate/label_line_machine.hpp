@@ -49,15 +49,7 @@ public:
     // table starts with it. Labels only grow until the line ends, so once
     // none does, the line can commit nothing.
     int label_length() const noexcept { return label_len_; }
-    bool label_may_match() const noexcept {
-        for (const Identifier& row : kIdentifiers) {
-            if (row.label.size() < label_len_) continue;
-            int same = 0;
-            while (same < label_len_ && row.label[same] == label_[same]) ++same;
-            if (same == label_len_) return true;
-        }
-        return false;
-    }
+    bool label_may_match() const noexcept { return SomeLabelStartsWith(std::string_view(label_, label_len_)); }
     // Whether the label is one of the table's: a line whose label is not
     // commits nothing at its end.
     bool label_known() const noexcept { return FindLabelRow(std::string_view(label_, label_len_)) >= 0; }

@@ -25,9 +25,10 @@ Ptr AnyOf(Ptr p, Ptr end, std::uint8_t a, std::uint8_t b, std::uint8_t c) {
     while (p != end && *p != a && *p != b && *p != c) ++p;
     return p;
 }
-Ptr ColonPairOr(Ptr p, Ptr end, int b) {
+Ptr ColonPairOr(Ptr p, Ptr end, std::string_view set) {
     for (; p != end; ++p) {
-        if (*p == b || (*p == 0x81 && p + 1 != end && p[1] == 0x46)) return p;
+        if (set.find(static_cast<char>(*p)) != std::string_view::npos || (*p == 0x81 && p + 1 != end && p[1] == 0x46))
+            return p;
     }
     return end;
 }
@@ -103,7 +104,7 @@ protected:
 TEST_P(SearchKernels, AgreeWithPlainAnswersOnEveryRange) {
     const SearchFunctions& f = searches();
     zolehead_bench::Rng rng(static_cast<std::uint64_t>(GetParam()) + 5);
-    for (std::uint32_t density : {0u, 5u, 40u, 300u}) {
+    for (std::uint32_t density : {0u, 30u, 150u, 400u, 800u, 150u, 400u}) {
         const std::string bytes = Sprinkled(rng, 200, density);
         std::size_t checked = 0;
         ForEveryRange(bytes, [&](Ptr p, Ptr end) {
@@ -113,8 +114,10 @@ TEST_P(SearchKernels, AgreeWithPlainAnswersOnEveryRange) {
             ASSERT_EQ(f.find_byte(p, end, 0x81), AnyOf(p, end, 0x81, 0x81, 0x81));
             ASSERT_EQ(f.find_any_of(p, end, '\r', '\n', '\n'), AnyOf(p, end, '\r', '\n', '\n'));
             ASSERT_EQ(f.find_any_of(p, end, '*', '"', '\''), AnyOf(p, end, '*', '"', '\''));
-            ASSERT_EQ(f.find_colon_pair(p, end), ColonPairOr(p, end, -1));
-            ASSERT_EQ(f.find_colon_pair_or(p, end, '*'), ColonPairOr(p, end, '*'));
+            for (std::string_view set : {"", "*", "*'", "*\"'", "\x46\x81\n"}) {
+                const auto* bytes = reinterpret_cast<const std::uint8_t*>(set.data());
+                ASSERT_EQ(f.find_colon_pair_or(p, end, bytes, static_cast<int>(set.size())), ColonPairOr(p, end, set));
+            }
             ASSERT_EQ(f.find_last_line_end(p, end), LastLineEnd(p, end));
             const StarBeforeQuote got = f.find_last_star_before_quote(p, end), want = LastStarBeforeQuote(p, end);
             ASSERT_EQ(got.quote, want.quote);
@@ -131,7 +134,7 @@ TEST_P(SearchKernels, AgreeWithPlainAnswersOnEveryRange) {
 TEST_P(SearchKernels, ValueRunsAgreeWithTheTracker) {
     const SearchFunctions& f = searches();
     zolehead_bench::Rng rng(static_cast<std::uint64_t>(GetParam()) + 50);
-    for (std::uint32_t density : {0u, 10u, 100u, 600u}) {
+    for (std::uint32_t density : {0u, 30u, 150u, 600u}) {
         const std::string bytes = Sprinkled(rng, 150, density);
         ForEveryRange(bytes, [&](Ptr p, Ptr end) {
             for (std::ptrdiff_t room : {0, 1, 31, 32, 33, 63, 64}) {
