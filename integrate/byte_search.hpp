@@ -7,12 +7,17 @@
 // run time (search_kernel.hpp). Every kernel gives the same answers; each
 // reads only inside the range it is given.
 //
+// Input ends at the end-of-text byte 0x1A, so every forward search also
+// stops at the first one: the fast loop finds it on its way instead of in a
+// pass of its own.
+//
 //   FindByte(p, end, b)                 first byte equal to b, or end
 //   FindAnyOf(p, end, a, b, c)          first byte equal to a, b or c, or end
+//   FindLineEnd(p, end)                 first CR or LF, or end
 //   FindColonPairOr(p, end, set, n)     first 0x81 followed by 0x46 (both before end) or byte
 //                                       equal to one of the n (0 to 3) bytes of set, or end
-//   FindLastLineEnd(begin, end)         last CR or LF, or nullptr
-//   FindLastStarBeforeQuote(p, end)     StarBeforeQuote below
+//   FindLastLineEnd(begin, end)         last CR or LF, or nullptr (backwards: no 0x1A stop)
+//   FindLastStarBeforeQuote(p, end)     StarBeforeQuote below (0x1A counts as a quote)
 //   FindNameCandidate(p, end, syntax)   first '-', 0-9, A-Z, '_', a-z (and with syntax '*', '"', '\''), or end
 //   ScanValueRun(p, limit, end, stop, lead_before)
 //                                       ValueRun below; limit <= p + 64 and
@@ -26,10 +31,10 @@
 
 namespace zolehead::byte_search {
 
-inline constexpr std::uint8_t kLF = 0x0A, kCR = 0x0D;
+inline constexpr std::uint8_t kLF = 0x0A, kCR = 0x0D, kEndOfText = 0x1A;
 
-// FindLastStarBeforeQuote: the first quote (' or ") in [p, end), or end if
-// there is none, and the last asterisk before it, or nullptr.
+// FindLastStarBeforeQuote: the first quote (' or ", or 0x1A) in [p, end),
+// or end if there is none, and the last asterisk before it, or nullptr.
 struct StarBeforeQuote {
     const std::uint8_t* quote;
     const std::uint8_t* last_star;
@@ -50,6 +55,7 @@ struct SearchFunctions {
     const std::uint8_t* (*find_byte)(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t b) noexcept;
     const std::uint8_t* (*find_any_of)(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t a, std::uint8_t b,
                                        std::uint8_t c) noexcept;
+    const std::uint8_t* (*find_line_end)(const std::uint8_t* p, const std::uint8_t* end) noexcept;
     const std::uint8_t* (*find_colon_pair_or)(const std::uint8_t* p, const std::uint8_t* end, const std::uint8_t* set,
                                               int count) noexcept;
     const std::uint8_t* (*find_last_line_end)(const std::uint8_t* begin, const std::uint8_t* end) noexcept;
@@ -95,7 +101,7 @@ namespace scalar {
 inline const std::uint8_t* FindAnyOf(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t a, std::uint8_t b,
                                      std::uint8_t c) noexcept {
     for (; p != end; ++p) {
-        if (*p == a || *p == b || *p == c) return p;
+        if (*p == a || *p == b || *p == c || *p == kEndOfText) return p;
     }
     return end;
 }
@@ -110,7 +116,7 @@ inline bool InSet(std::uint8_t b, const std::uint8_t* set, int count) noexcept {
 inline const std::uint8_t* FindColonPairOr(const std::uint8_t* p, const std::uint8_t* end, const std::uint8_t* set,
                                            int count) noexcept {
     for (; p != end; ++p) {
-        if (InSet(*p, set, count) || (*p == 0x81 && p + 1 != end && p[1] == 0x46)) return p;
+        if (*p == kEndOfText || InSet(*p, set, count) || (*p == 0x81 && p + 1 != end && p[1] == 0x46)) return p;
     }
     return end;
 }
@@ -126,7 +132,7 @@ inline const std::uint8_t* FindLastLineEnd(const std::uint8_t* begin, const std:
 inline StarBeforeQuote FindLastStarBeforeQuote(const std::uint8_t* p, const std::uint8_t* end,
                                                const std::uint8_t* last_star) noexcept {
     for (; p != end; ++p) {
-        if (*p == '"' || *p == '\'') return {p, last_star};
+        if (*p == '"' || *p == '\'' || *p == kEndOfText) return {p, last_star};
         if (*p == '*') last_star = p;
     }
     return {end, last_star};
@@ -134,7 +140,7 @@ inline StarBeforeQuote FindLastStarBeforeQuote(const std::uint8_t* p, const std:
 
 constexpr bool IsNameCandidate(std::uint8_t b, bool syntax) noexcept {
     const std::uint8_t folded = b | 0x20;
-    return (folded >= 'a' && folded <= 'z') || (b >= '0' && b <= '9') || b == '-' || b == '_' ||
+    return (folded >= 'a' && folded <= 'z') || (b >= '0' && b <= '9') || b == '-' || b == '_' || b == kEndOfText ||
            (syntax && (b == '*' || b == '"' || b == '\''));
 }
 

@@ -28,18 +28,21 @@ inline Word EqualMarks(Word v, std::uint8_t b) noexcept {
     return (x - kOnes) & ~x & kHighs;
 }
 
-inline const std::uint8_t* FindByte(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t b) noexcept {
-    const void* hit = std::memchr(p, b, static_cast<std::size_t>(end - p));
-    return hit ? static_cast<const std::uint8_t*>(hit) : end;
-}
-
 inline const std::uint8_t* FindAnyOf(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t a, std::uint8_t b,
                                      std::uint8_t c) noexcept {
     for (; end - p >= kWordBytes; p += kWordBytes) {
         const Word v = LoadWord(p);
-        if ((EqualMarks(v, a) | EqualMarks(v, b) | EqualMarks(v, c)) != 0) break;
+        if ((EqualMarks(v, a) | EqualMarks(v, b) | EqualMarks(v, c) | EqualMarks(v, byte_search::kEndOfText)) != 0) break;
     }
     return byte_search::scalar::FindAnyOf(p, end, a, b, c);
+}
+
+inline const std::uint8_t* FindByte(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t b) noexcept {
+    return FindAnyOf(p, end, b, b, b);
+}
+
+inline const std::uint8_t* FindLineEnd(const std::uint8_t* p, const std::uint8_t* end) noexcept {
+    return FindAnyOf(p, end, byte_search::kCR, byte_search::kLF, byte_search::kLF);
 }
 
 // Both marks may be loose, so a hit is only a hint: the bytes decide.
@@ -47,7 +50,7 @@ inline const std::uint8_t* FindColonPairOr(const std::uint8_t* p, const std::uin
                                            int count) noexcept {
     for (; end - p > kWordBytes; p += kWordBytes) {
         const Word v = LoadWord(p);
-        Word marks = EqualMarks(v, 0x81) & EqualMarks(LoadWord(p + 1), 0x46);
+        Word marks = (EqualMarks(v, 0x81) & EqualMarks(LoadWord(p + 1), 0x46)) | EqualMarks(v, byte_search::kEndOfText);
         for (int i = 0; i < count; ++i) marks |= EqualMarks(v, set[i]);
         if (marks == 0) continue;
         const std::uint8_t* hit = byte_search::scalar::FindColonPairOr(p, p + kWordBytes, set, count);
@@ -71,7 +74,8 @@ inline StarBeforeQuote FindLastStarBeforeQuote(const std::uint8_t* p, const std:
     const std::uint8_t* last_star = nullptr;
     for (; end - p >= kWordBytes; p += kWordBytes) {
         const Word v = LoadWord(p);
-        if ((EqualMarks(v, '*') | EqualMarks(v, '"') | EqualMarks(v, '\'')) == 0) continue;
+        if ((EqualMarks(v, '*') | EqualMarks(v, '"') | EqualMarks(v, '\'') | EqualMarks(v, byte_search::kEndOfText)) == 0)
+            continue;
         const StarBeforeQuote word = byte_search::scalar::FindLastStarBeforeQuote(p, p + kWordBytes, last_star);
         if (word.quote != p + kWordBytes) return word;
         last_star = word.last_star;

@@ -34,43 +34,58 @@ inline bool AnyMarked(const Simd::Reg (&marks)[kLanes]) noexcept {
     return Simd::Bits(any) != 0;
 }
 
-inline Simd::Reg EqualAny(Simd::Reg v, Simd::Reg a, Simd::Reg b, Simd::Reg c) noexcept {
-    return Simd::Or(Simd::Or(Simd::Equal(v, a), Simd::Equal(v, b)), Simd::Equal(v, c));
+template <int N>
+inline Simd::Reg EqualAny(Simd::Reg v, const Simd::Reg (&set)[3]) noexcept {
+    Simd::Reg m = Simd::Equal(v, set[0]);
+    for (int i = 1; i < N; ++i) m = Simd::Or(m, Simd::Equal(v, set[i]));
+    return m;
+}
+
+// Lanes holding the end-of-text byte, added to every forward search.
+inline Simd::Reg OrEndOfText(Simd::Reg marks, Simd::Reg v) noexcept {
+    return Simd::Or(marks, Simd::Equal(v, Simd::Splat(byte_search::kEndOfText)));
+}
+
+// The first byte equal to one of the N bytes of `bytes`.
+template <int N>
+inline const std::uint8_t* FindAnyOfN(const std::uint8_t* p, const std::uint8_t* end,
+                                      const std::uint8_t (&bytes)[3]) noexcept {
+    Simd::Reg set[3];
+    for (int i = 0; i < 3; ++i) set[i] = Simd::Splat(bytes[i]);
+    for (; end - p >= 64; p += 64) {
+        const Block block(p);
+        Simd::Reg marks[kLanes];
+        for (int i = 0; i < kLanes; ++i) marks[i] = OrEndOfText(EqualAny<N>(block.lane[i], set), block.lane[i]);
+        if (AnyMarked(marks)) return p + std::countr_zero(BlockBits(marks));
+    }
+    for (; end - p >= Simd::kWidth; p += Simd::kWidth) {
+        const Simd::Reg v = Simd::Load(p);
+        if (const std::uint32_t bits = Simd::Bits(OrEndOfText(EqualAny<N>(v, set), v))) {
+            return p + std::countr_zero(bits);
+        }
+    }
+    return byte_search::scalar::FindAnyOf(p, end, bytes[0], bytes[N > 1 ? 1 : 0], bytes[N > 2 ? 2 : 0]);
 }
 
 inline const std::uint8_t* FindAnyOf(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t a, std::uint8_t b,
                                      std::uint8_t c) noexcept {
-    const Simd::Reg va = Simd::Splat(a), vb = Simd::Splat(b), vc = Simd::Splat(c);
-    for (; end - p >= 64; p += 64) {
-        const Block block(p);
-        Simd::Reg marks[kLanes];
-        for (int i = 0; i < kLanes; ++i) marks[i] = EqualAny(block.lane[i], va, vb, vc);
-        if (AnyMarked(marks)) return p + std::countr_zero(BlockBits(marks));
-    }
-    for (; end - p >= Simd::kWidth; p += Simd::kWidth) {
-        if (const std::uint32_t bits = Simd::Bits(EqualAny(Simd::Load(p), va, vb, vc))) {
-            return p + std::countr_zero(bits);
-        }
-    }
-    return byte_search::scalar::FindAnyOf(p, end, a, b, c);
+    return FindAnyOfN<3>(p, end, {a, b, c});
 }
 
 inline const std::uint8_t* FindByte(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t b) noexcept {
-    return FindAnyOf(p, end, b, b, b);
+    return FindAnyOfN<1>(p, end, {b, b, b});
+}
+
+inline const std::uint8_t* FindLineEnd(const std::uint8_t* p, const std::uint8_t* end) noexcept {
+    return FindAnyOfN<2>(p, end, {byte_search::kCR, byte_search::kLF, byte_search::kLF});
 }
 
 // Each lane pairs a byte with the next one, loaded one byte further on.
-inline Simd::Reg ColonPairs(const std::uint8_t* p, Simd::Reg lead, Simd::Reg colon) noexcept {
-    return Simd::And(Simd::Equal(Simd::Load(p), lead), Simd::Equal(Simd::Load(p + 1), colon));
-}
-
 template <int N>
 inline Simd::Reg ColonPairsOr(const std::uint8_t* q, Simd::Reg lead, Simd::Reg colon, const Simd::Reg (&set)[3]) noexcept {
-    Simd::Reg marks = ColonPairs(q, lead, colon);
-    if constexpr (N > 0) {
-        const Simd::Reg v = Simd::Load(q);
-        for (int i = 0; i < N; ++i) marks = Simd::Or(marks, Simd::Equal(v, set[i]));
-    }
+    const Simd::Reg v = Simd::Load(q);
+    Simd::Reg marks = OrEndOfText(Simd::And(Simd::Equal(v, lead), Simd::Equal(Simd::Load(q + 1), colon)), v);
+    for (int i = 0; i < N; ++i) marks = Simd::Or(marks, Simd::Equal(v, set[i]));
     return marks;
 }
 
@@ -129,7 +144,8 @@ inline StarBeforeQuote FindLastStarBeforeQuote(const std::uint8_t* p, const std:
         Simd::Reg stars[kLanes], quotes[kLanes], either[kLanes];
         for (int i = 0; i < kLanes; ++i) {
             stars[i] = Simd::Equal(block.lane[i], star);
-            quotes[i] = Simd::Or(Simd::Equal(block.lane[i], dquote), Simd::Equal(block.lane[i], squote));
+            quotes[i] = OrEndOfText(Simd::Or(Simd::Equal(block.lane[i], dquote), Simd::Equal(block.lane[i], squote)),
+                                    block.lane[i]);
             either[i] = Simd::Or(stars[i], quotes[i]);
         }
         if (!AnyMarked(either)) continue;
@@ -146,7 +162,8 @@ inline Simd::Reg NameCandidates(Simd::Reg v, bool syntax) noexcept {
     const Simd::Reg folded = Simd::Or(v, Simd::Splat(0x20));
     Simd::Reg m = Simd::Or(Simd::InRange(folded, 'a', 'z'), Simd::InRange(v, '0', '9'));
     m = Simd::Or(m, Simd::Or(Simd::Equal(v, Simd::Splat('-')), Simd::Equal(v, Simd::Splat('_'))));
-    if (syntax) m = Simd::Or(m, EqualAny(v, Simd::Splat('*'), Simd::Splat('"'), Simd::Splat('\'')));
+    m = OrEndOfText(m, v);
+    if (syntax) m = Simd::Or(m, EqualAny<3>(v, {Simd::Splat('*'), Simd::Splat('"'), Simd::Splat('\'')}));
     return m;
 }
 

@@ -10,6 +10,9 @@
 // overrides (a line end resets form A, an asterisk restarts form B's name),
 // with nothing committed meanwhile. Leaving their steps out changes nothing.
 //
+// Every search stops at the end-of-text byte too, so a machine's next byte
+// is never past one; the loop ends there, and the runs below never step it.
+//
 // Included inside a kernel's namespace (fast_loop_*.cpp) after its searches
 // (byte_search_*.inl) and the headers they need; includes nothing itself.
 
@@ -19,6 +22,7 @@ constexpr std::uint8_t kWideLead = 0x81, kWideColon = 0x46;
 // text follows the name; a value is taken 64 bytes at a time.
 constexpr std::ptrdiff_t kNameRunBytes = 32;
 constexpr std::ptrdiff_t kValueChunkBytes = 64;
+constexpr std::ptrdiff_t kStarStretchBytes = 256;
 
 // What the loop has already looked up ahead in the block, so that no stretch
 // is searched twice. Each search answers for any later starting point up to
@@ -41,11 +45,12 @@ struct Lookahead {
     // (nullptr before the first search).
     const std::uint8_t* syntax_from;
     const std::uint8_t* syntax;
-    // Form B: the first quote at or after stars_from (end if none; nullptr
-    // before the first search) and the last asterisk before it.
+    // Form B: the last asterisk before the first quote at or after
+    // stars_from, an asterisk (or before where the search stopped); nullptr
+    // before the first search.
     const std::uint8_t* stars_from;
-    const std::uint8_t* quote;
     const std::uint8_t* last_star;
+    std::ptrdiff_t star_stretch;
 };
 
 inline const std::uint8_t* NextSyntax(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept {
@@ -57,10 +62,14 @@ inline const std::uint8_t* NextSyntax(const std::uint8_t* p, const std::uint8_t*
 }
 
 // Form B's syntax bytes as bits, for the event search's set.
+inline unsigned SyntaxBit(std::uint8_t b) noexcept { return b == '*' ? 1U : b == '"' ? 2U : 4U; }
 inline unsigned SyntaxBits(const std::uint8_t* bytes, int count) noexcept {
-    unsigned bits = 0;
-    for (int i = 0; i < count; ++i) bits |= bytes[i] == '*' ? 1U : bytes[i] == '"' ? 2U : 4U;
-    return bits;
+    switch (count) {
+    case 0: return 0;
+    case 1: return SyntaxBit(bytes[0]);
+    case 2: return SyntaxBit(bytes[0]) | SyntaxBit(bytes[1]);
+    default: return SyntaxBit(bytes[0]) | SyntaxBit(bytes[1]) | SyntaxBit(bytes[2]);
+    }
 }
 
 // The event at or after p: the next colon candidate, or one of the bytes
@@ -82,12 +91,28 @@ inline const std::uint8_t* NextEvent(const std::uint8_t* p, const std::uint8_t* 
     return ahead.event;
 }
 
-// What form B only waits for, if that is all it does: writes the bytes to
-// `set` and returns how many (0 when it needs other bytes too, or there is
-// no form B machine).
+// What form B only waits for, if that is all that can change what it
+// commits: writes the bytes to `set` and returns how many (0 when other
+// bytes matter too). Beyond its awaited bytes, a name that no keyword
+// starts with waits for nothing but an asterisk or a quote, and a value
+// after a name that is no keyword for nothing but its closing quote.
+inline int KeywordWaitsFor(const KeywordMachine& keyword, std::uint8_t (&set)[3]) noexcept {
+    if (const int count = keyword.awaited_bytes(set)) return count;
+    if (keyword.state() == KeywordState::NAME && !keyword.name_may_match()) {
+        set[0] = '*', set[1] = '"', set[2] = '\'';
+        return 3;
+    }
+    if (keyword.state() == KeywordState::QUOTED && !keyword.name_known()) {
+        set[0] = keyword.quote();
+        return 1;
+    }
+    return 0;
+}
+
+// The same for the loop of form F: 0 when there is no form B machine.
 template <HeaderForm F>
 inline int KeywordAwaits(const ScanState& s, std::uint8_t (&set)[3]) noexcept {
-    return F == HeaderForm::A ? 0 : s.keyword.awaited_bytes(set);
+    return F == HeaderForm::A ? 0 : KeywordWaitsFor(s.keyword, set);
 }
 
 // Whether a label part that starts at p, with nothing collected and after a
@@ -116,7 +141,7 @@ const std::uint8_t* NextForLabel(const ScanState& s, const std::uint8_t* p, cons
         // A full value, or one that can no longer reach the header, only
         // waits for the line end that commits it.
         if (!label.waits_for_line_end() && label.value_matters(s.header)) return p;
-        return FindAnyOf(p, end, byte_search::kCR, byte_search::kLF, byte_search::kLF);
+        return FindLineEnd(p, end);
     }
     // A line whose label is not in the table, or cannot become one, commits
     // nothing: it only waits for its end, like a disqualified line.
@@ -156,7 +181,7 @@ const std::uint8_t* NextForLabel(const ScanState& s, const std::uint8_t* p, cons
                 continue;
             }
             const std::uint8_t* line_end =
-                event == end ? end : FindAnyOf(p, end, byte_search::kCR, byte_search::kLF, byte_search::kLF);
+                event == end ? end : FindLineEnd(p, end);
             if (line_end != end || !ruled_out) return line_end;
         }
         ahead.label_plain_until = end - event > 2 ? event + 2 : end;
@@ -170,9 +195,10 @@ template <HeaderForm F>
 const std::uint8_t* NextForKeyword(const ScanState& s, const std::uint8_t* p, const std::uint8_t* end,
                                    Lookahead& ahead) noexcept {
     const KeywordMachine& keyword = s.keyword;
-    // Idle, a full name, a full value: only a few bytes matter.
+    // Idle, a full name, a full value, an entry that commits nothing: only a
+    // few bytes matter.
     std::uint8_t awaited[3];
-    if (const int count = keyword.awaited_bytes(awaited)) {
+    if (const int count = KeywordWaitsFor(keyword, awaited)) {
         if (F == HeaderForm::BOTH) return NextEvent(p, end, ahead, awaited, count);
         return count == 3 ? NextSyntax(p, end, ahead) : FindByte(p, end, awaited[0]);
     }
@@ -184,13 +210,19 @@ const std::uint8_t* NextForKeyword(const ScanState& s, const std::uint8_t* p, co
     // first can matter.
     const std::uint8_t* syntax = NextSyntax(p, end, ahead);
     if (syntax != end && *syntax == '*') {
-        if (ahead.quote == nullptr || p < ahead.stars_from || p > ahead.quote) {
-            const StarBeforeQuote found = FindLastStarBeforeQuote(syntax, end);
-            ahead.stars_from = p;
-            ahead.quote = found.quote;
+        if (ahead.last_star == nullptr || syntax < ahead.stars_from || syntax > ahead.last_star) {
+            // A stretch at a time, so that a lone run of asterisks does not
+            // send the search far ahead; the stretch's end then stands for
+            // the quote. Where asterisks run on to its end, the next stretch
+            // is twice as long.
+            const std::uint8_t* stretch_end = end - syntax > ahead.star_stretch ? syntax + ahead.star_stretch : end;
+            const StarBeforeQuote found = FindLastStarBeforeQuote(syntax, stretch_end);
+            const bool dense = found.quote == stretch_end && stretch_end - found.last_star < ahead.star_stretch / 4;
+            ahead.star_stretch = dense ? ahead.star_stretch * 2 : kStarStretchBytes;
+            ahead.stars_from = syntax;
             ahead.last_star = found.last_star;
         }
-        if (ahead.last_star != nullptr && ahead.last_star >= p) return ahead.last_star;
+        return ahead.last_star;
     }
 
     // Then only a single-byte name character can change the machine, or,
@@ -247,6 +279,7 @@ inline const std::uint8_t* LabelRun(ScanState& s, const std::uint8_t* p, const s
         }
         case LineState::SKIP: return p;
         }
+        if (*p == kEndOfText) return p;
         label.step(*p, s.tracker.step(*p), s.header);
         ++p;
     }
@@ -324,8 +357,8 @@ const std::uint8_t* SweepLabelLines(ScanState& s, const std::uint8_t* p, const s
         const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
         const std::uint8_t* value = line + label.size() + 2;
         const std::uint8_t* line_end = F == HeaderForm::BOTH ? FindAnyOf(value, end, byte_search::kCR, byte_search::kLF, '*')
-                                                             : FindAnyOf(value, end, byte_search::kCR, byte_search::kLF, byte_search::kLF);
-        if (line_end == end || *line_end == '*') break;
+                                                             : FindLineEnd(value, end);
+        if (line_end == end || *line_end == '*' || *line_end == kEndOfText) break;
         if constexpr (F == HeaderForm::BOTH) {
             // A slot that form B filled, or that a repeated label emptied, stays as it is.
             const HeaderSlot& slot = s.header.slots[static_cast<std::size_t>(row)];
@@ -392,7 +425,7 @@ inline const std::uint8_t* KeywordTake(ScanState& s, const std::uint8_t* p, cons
     ++p;
     while (p < limit) {
         std::uint8_t awaited[3];
-        if (keyword.awaited_bytes(awaited) != 0) return p;
+        if (KeywordWaitsFor(keyword, awaited) != 0) return p;
         switch (keyword.state()) {
         case KeywordState::QUOTED: {
             const std::uint8_t* chunk_end = limit - p > kValueChunkBytes ? p + kValueChunkBytes : limit;
@@ -411,6 +444,7 @@ inline const std::uint8_t* KeywordTake(ScanState& s, const std::uint8_t* p, cons
         case KeywordState::IDLE:
         case KeywordState::AFTER_STAR: return p;
         }
+        if (*p == kEndOfText) return p;
         keyword.step(*p, s.tracker.step(*p), s.header);
         ++p;
     }
@@ -419,23 +453,25 @@ inline const std::uint8_t* KeywordTake(ScanState& s, const std::uint8_t* p, cons
 
 // The loop: the machine whose next byte comes first takes it and what
 // follows that only it needs; a byte both need is stepped through both, in
-// the plain loop's order.
+// the plain loop's order. Returns end, or where an end-of-text byte ended
+// the input.
 template <HeaderForm F>
-void ScanFast(ScanState& s, const std::uint8_t* p, const std::uint8_t* const end) noexcept {
-    if (p == end) return;
-    Lookahead ahead{p, nullptr, nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+const std::uint8_t* ScanFast(ScanState& s, const std::uint8_t* p, const std::uint8_t* const end) noexcept {
+    if (p == end) return end;
+    Lookahead ahead{p, nullptr, nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, kStarStretchBytes};
     const std::uint8_t* label_next = end;
     const std::uint8_t* keyword_next = end;
     if constexpr (F != HeaderForm::B) label_next = NextForLabel<F>(s, p, end, ahead);
     if constexpr (F != HeaderForm::A) keyword_next = NextForKeyword<F>(s, p, end, ahead);
     for (;;) {
         const std::uint8_t* const next = label_next < keyword_next ? label_next : keyword_next;
-        if (next == end || (next != p && *next >= 0x40)) {
+        const bool stops = next == end || *next == kEndOfText;
+        if (stops || (next != p && *next >= 0x40)) {
             // Jumped over bytes: set the tracker as they would have left it,
             // also for the next block when the jump reaches the end.
             const bool lead = byte_search::EndsOnLead(p, next, s.tracker.state == DbcsState::DBCS_LEAD);
             s.tracker.state = lead ? DbcsState::DBCS_LEAD : DbcsState::DBCS_SINGLE;
-            if (next == end) return;
+            if (stops) return next;
         }
         p = next;
         if (F != HeaderForm::B && label_next == p && (F == HeaderForm::A || keyword_next != p)) {
@@ -454,7 +490,7 @@ void ScanFast(ScanState& s, const std::uint8_t* p, const std::uint8_t* const end
         const DbcsState dbcs = s.tracker.step(b);
         s.label.step(b, dbcs, s.header);
         s.keyword.step(b, dbcs, s.header);
-        if (++p == end) return;
+        if (++p == end) return end;
         label_next = NextForLabel<F>(s, p, end, ahead);
         keyword_next = NextForKeyword<F>(s, p, end, ahead);
     }
@@ -465,5 +501,5 @@ constexpr ScanLoops kScanLoops = {
     ScanFast<HeaderForm::A>,
     ScanFast<HeaderForm::B>,
     ScanFast<HeaderForm::BOTH>,
-    {FindByte, FindAnyOf, FindColonPairOr, FindLastLineEnd, FindLastStarBeforeQuote, FindNameCandidate, ScanValueRun},
+    {FindByte, FindAnyOf, FindLineEnd, FindColonPairOr, FindLastLineEnd, FindLastStarBeforeQuote, FindNameCandidate, ScanValueRun},
 };

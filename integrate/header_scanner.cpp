@@ -16,25 +16,22 @@ void HeaderScanner::scan(const std::uint8_t* p, const std::uint8_t* end) noexcep
     }
 }
 
-// Cuts the block at the end-of-text byte, then runs the chosen loop over
-// what comes before it.
+// Runs the chosen loop over the block up to its end-of-text byte: the fast
+// loops find it on their way, the plain one is given the block cut there.
 template <bool Fast>
 bool HeaderScanner::feed_text(std::span<const std::uint8_t> bytes) noexcept {
     if (ended_ || bytes.empty()) return !ended_;
     const std::uint8_t* begin = bytes.data();
     const std::uint8_t* end = begin + bytes.size();
-    if (const void* eot = std::memchr(begin, kEndOfText, bytes.size())) {
-        end = static_cast<const std::uint8_t*>(eot);
-        ended_ = true;
-    }
     if constexpr (Fast) {
         const ScanLoops& loops = ScanLoopsFor(kernel_);
-        switch (form_) {
-        case HeaderForm::A: loops.form_a(state_, begin, end); break;
-        case HeaderForm::B: loops.form_b(state_, begin, end); break;
-        case HeaderForm::BOTH: loops.both(state_, begin, end); break;
-        }
+        const ScanLoop loop = form_ == HeaderForm::A ? loops.form_a : form_ == HeaderForm::B ? loops.form_b : loops.both;
+        ended_ = loop(state_, begin, end) != end;
     } else {
+        if (const void* eot = std::memchr(begin, kEndOfText, bytes.size())) {
+            end = static_cast<const std::uint8_t*>(eot);
+            ended_ = true;
+        }
         switch (form_) {
         case HeaderForm::A: scan<HeaderForm::A>(begin, end); break;
         case HeaderForm::B: scan<HeaderForm::B>(begin, end); break;

@@ -21,7 +21,7 @@ enum class HeaderForm : std::uint8_t {
 
 // The end-of-text byte: input ends there, as it does for text-mode readers on
 // Windows, on every platform alike.
-inline constexpr std::uint8_t kEndOfText = 0x1A;
+inline constexpr std::uint8_t kEndOfText = byte_search::kEndOfText;
 
 class HeaderScanner {
 public:

@@ -1,5 +1,6 @@
 #include "identifier_table.hpp"
 
+#include <bit>
 #include <cstddef>
 #include <cstring>
 
@@ -112,18 +113,50 @@ namespace {
 constexpr char FoldAsciiCase(char c) noexcept {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
 }
+
+bool StartsWithFolded(std::string_view text, std::string_view prefix) noexcept {
+    if (prefix.size() > text.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (FoldAsciiCase(text[i]) != FoldAsciiCase(prefix[i])) return false;
+    }
+    return true;
+}
 }  // namespace
 
 int FindKeywordRow(std::string_view name) noexcept {
     for (int row = 0; row < kFieldCount; ++row) {
-        std::string_view keyword = kIdentifiers[row].keyword;
-        if (keyword.size() != name.size()) continue;
-        bool equal = true;
-        for (std::size_t i = 0; i < name.size() && equal; ++i)
-            equal = FoldAsciiCase(keyword[i]) == FoldAsciiCase(name[i]);
-        if (equal) return row;
+        const std::string_view keyword = kIdentifiers[row].keyword;
+        if (keyword.size() == name.size() && StartsWithFolded(keyword, name)) return row;
     }
     return -1;
+}
+
+namespace {
+// The rows by the first letter of their keywords, folded: a..z.
+struct KeywordIndex {
+    std::uint16_t rows_by_letter[26];
+};
+
+constexpr KeywordIndex MakeKeywordIndex() noexcept {
+    KeywordIndex index{};
+    for (int row = 0; row < kFieldCount; ++row) {
+        const char first = FoldAsciiCase(kIdentifiers[static_cast<std::size_t>(row)].keyword[0]);
+        index.rows_by_letter[first - 'a'] = static_cast<std::uint16_t>(index.rows_by_letter[first - 'a'] | (1U << row));
+    }
+    return index;
+}
+
+constexpr KeywordIndex kKeywordIndex = MakeKeywordIndex();
+}  // namespace
+
+bool SomeKeywordStartsWith(std::string_view prefix) noexcept {
+    if (prefix.empty()) return true;
+    const char first = FoldAsciiCase(prefix[0]);
+    if (first < 'a' || first > 'z') return false;  // every keyword starts with a letter
+    for (unsigned rows = kKeywordIndex.rows_by_letter[first - 'a']; rows != 0; rows &= rows - 1) {
+        if (StartsWithFolded(kIdentifiers[static_cast<std::size_t>(std::countr_zero(rows))].keyword, prefix)) return true;
+    }
+    return false;
 }
 
 }  // namespace zolehead

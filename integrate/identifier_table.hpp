@@ -28,6 +28,10 @@ bool SomeLabelStartsWith(std::string_view prefix) noexcept;
 // the colon's bytes, so at most one row fits.
 int FindLabelRowBeforeColon(const std::uint8_t* p, const std::uint8_t* end) noexcept;
 
+// Whether some row's keyword starts with `prefix` once ASCII A..Z are
+// folded onto a..z (the empty prefix included).
+bool SomeKeywordStartsWith(std::string_view prefix) noexcept;
+
 // The first row whose keyword equals `name` once ASCII A..Z are folded onto
 // a..z (no locale; every other byte must match exactly), or -1.
 int FindKeywordRow(std::string_view name) noexcept;

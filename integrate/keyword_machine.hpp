@@ -36,6 +36,13 @@ public:
 
     KeywordState state() const noexcept { return state_; }
     std::uint8_t quote() const noexcept { return quote_; }
+    // Whether some keyword of the table starts with the name collected so
+    // far. A name only grows until an asterisk starts a new one, so once
+    // none does, the entry commits nothing, whatever its value.
+    bool name_may_match() const noexcept { return SomeKeywordStartsWith(std::string_view(name_, name_len_)); }
+    // Whether the name is one of the table's: a value after any other name
+    // commits nothing.
+    bool name_known() const noexcept { return FindKeywordRow(std::string_view(name_, name_len_)) >= 0; }
 
     // The bytes that alone can change the machine now, when they are few:
     // writes them to `set` and returns how many (1 to 3), or 0 when other

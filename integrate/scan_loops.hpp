@@ -25,8 +25,9 @@ struct ScanState {
     ZoleHeader header{};
 };
 
-// Steps `state` over [begin, end), as the plain byte loop would.
-using ScanLoop = void (*)(ScanState& state, const std::uint8_t* begin, const std::uint8_t* end) noexcept;
+// Steps `state` over [begin, end) as the plain byte loop would, up to the
+// first end-of-text byte. Returns end, or where that byte is.
+using ScanLoop = const std::uint8_t* (*)(ScanState& state, const std::uint8_t* begin, const std::uint8_t* end) noexcept;
 
 struct ScanLoops {
     ScanLoop form_a;

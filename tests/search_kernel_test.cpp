@@ -20,14 +20,17 @@ using zolehead::byte_search::StarBeforeQuote;
 using zolehead::byte_search::ValueRun;
 using Ptr = const std::uint8_t*;
 
-// The plain answers.
+// The plain answers. Every forward search also stops at the end-of-text
+// byte.
+constexpr std::uint8_t kEot = 0x1A;
 Ptr AnyOf(Ptr p, Ptr end, std::uint8_t a, std::uint8_t b, std::uint8_t c) {
-    while (p != end && *p != a && *p != b && *p != c) ++p;
+    while (p != end && *p != a && *p != b && *p != c && *p != kEot) ++p;
     return p;
 }
 Ptr ColonPairOr(Ptr p, Ptr end, std::string_view set) {
     for (; p != end; ++p) {
-        if (set.find(static_cast<char>(*p)) != std::string_view::npos || (*p == 0x81 && p + 1 != end && p[1] == 0x46))
+        if (*p == kEot || set.find(static_cast<char>(*p)) != std::string_view::npos ||
+            (*p == 0x81 && p + 1 != end && p[1] == 0x46))
             return p;
     }
     return end;
@@ -50,7 +53,7 @@ Ptr NameCandidate(Ptr p, Ptr end, bool syntax) {
     for (; p != end; ++p) {
         const char c = static_cast<char>(*p);
         if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-            (syntax && (c == '*' || c == '"' || c == '\'')))
+            *p == kEot || (syntax && (c == '*' || c == '"' || c == '\'')))
             return p;
     }
     return end;
@@ -68,7 +71,7 @@ ValueRun ValueRunByTracker(Ptr p, Ptr limit, std::uint8_t stop, bool lead_before
 // Random bytes, mostly one filler with the bytes the searches look for
 // sprinkled in at a given density, so that the wide loops run before a hit.
 std::string Sprinkled(zolehead_bench::Rng& rng, std::size_t size, std::uint32_t per_mille) {
-    static const std::uint8_t kSpecial[] = {0x81, 0x46, 0x40, '*', '"', '\'', '\r', '\n', 0x00, 0x1F, 0x20, 0x7F,
+    static const std::uint8_t kSpecial[] = {0x81, 0x46, 0x40, '*', '"', '\'', '\r', '\n', 0x00, 0x1A, 0x1F, 0x20, 0x7F,
                                             0x80, 0x9F, 0xA0, 0xDF, 0xE0, 0xFC, 0xFF, 'a',  'Z',  '0',  '9',  '-',
                                             '_',  '@',  '[',  '`',  '{',  '/',  ':',  0x82, 0x83};
     std::string out;
@@ -112,7 +115,8 @@ TEST_P(SearchKernels, AgreeWithPlainAnswersOnEveryRange) {
             // One line per search, with what it must give.
             ASSERT_EQ(f.find_byte(p, end, '*'), AnyOf(p, end, '*', '*', '*'));
             ASSERT_EQ(f.find_byte(p, end, 0x81), AnyOf(p, end, 0x81, 0x81, 0x81));
-            ASSERT_EQ(f.find_any_of(p, end, '\r', '\n', '\n'), AnyOf(p, end, '\r', '\n', '\n'));
+            ASSERT_EQ(f.find_any_of(p, end, '\r', '\n', 0x81), AnyOf(p, end, '\r', '\n', 0x81));
+            ASSERT_EQ(f.find_line_end(p, end), AnyOf(p, end, '\r', '\n', '\n'));
             ASSERT_EQ(f.find_any_of(p, end, '*', '"', '\''), AnyOf(p, end, '*', '"', '\''));
             for (std::string_view set : {"", "*", "*'", "*\"'", "\x46\x81\n"}) {
                 const auto* bytes = reinterpret_cast<const std::uint8_t*>(set.data());
