@@ -30,27 +30,32 @@ constexpr std::ptrdiff_t kStarStretchBytes = 256;
 struct Lookahead {
     // Form A: byte after byte before here (the label part of a line whose
     // colon lies ahead).
-    const std::uint8_t* label_plain_until;
+    const std::uint8_t* label_plain_until = nullptr;
     // The first colon candidate (0x81 0x46), or byte of the set that
     // event_bytes marks (SyntaxBits), at or after event_from, or end;
     // nullptr before the first search.
-    const std::uint8_t* event_from;
-    const std::uint8_t* event;
-    unsigned event_bytes;
-    // The last line end before the event, looked for from line_end_from on
-    // (nullptr: not looked for since the event was found).
-    const std::uint8_t* line_end_from;
-    const std::uint8_t* line_end;
+    const std::uint8_t* event_from = nullptr;
+    const std::uint8_t* event = nullptr;
+    unsigned event_bytes = 0;
+    // Form A: the first colon candidate at or after colon_from, or end;
+    // nullptr before the first search.
+    const std::uint8_t* colon_from = nullptr;
+    const std::uint8_t* colon = nullptr;
+    // Form A: the last line end before line_end_event, looked for from
+    // line_end_from on (nullptr if none).
+    const std::uint8_t* line_end_event = nullptr;
+    const std::uint8_t* line_end_from = nullptr;
+    const std::uint8_t* line_end = nullptr;
     // Form B: the first asterisk or quote at or after syntax_from, or end
     // (nullptr before the first search).
-    const std::uint8_t* syntax_from;
-    const std::uint8_t* syntax;
+    const std::uint8_t* syntax_from = nullptr;
+    const std::uint8_t* syntax = nullptr;
     // Form B: the last asterisk before the first quote at or after
     // stars_from, an asterisk (or before where the search stopped); nullptr
     // before the first search.
-    const std::uint8_t* stars_from;
-    const std::uint8_t* last_star;
-    std::ptrdiff_t star_stretch;
+    const std::uint8_t* stars_from = nullptr;
+    const std::uint8_t* last_star = nullptr;
+    std::ptrdiff_t star_stretch = kStarStretchBytes;
 };
 
 inline const std::uint8_t* NextSyntax(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept {
@@ -86,9 +91,22 @@ inline const std::uint8_t* NextEvent(const std::uint8_t* p, const std::uint8_t* 
         ahead.event = FindColonPairOr(p, end, set, count);
         ahead.event_from = p;
         ahead.event_bytes = bits;
-        ahead.line_end_from = nullptr;
     }
     return ahead.event;
+}
+
+// The first colon candidate at or after p; a shared search that found one
+// answers too.
+inline const std::uint8_t* NextColon(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept {
+    if (ahead.colon != nullptr && ahead.colon_from <= p && p <= ahead.colon) return ahead.colon;
+    if (ahead.event != nullptr && ahead.event_from <= p && p <= ahead.event &&
+        (ahead.event == end || *ahead.event == 0x81 || *ahead.event == kEndOfText)) {
+        ahead.colon = ahead.event;
+    } else {
+        ahead.colon = FindColonPairOr(p, end, nullptr, 0);
+    }
+    ahead.colon_from = p;
+    return ahead.colon;
 }
 
 // What form B only waits for, if that is all that can change what it
@@ -134,7 +152,7 @@ inline bool FirstCharacterRulesOutLabel(const std::uint8_t* p, const std::uint8_
 // nothing and leave it in the state it will be in at that byte anyway.
 template <HeaderForm F>
 const std::uint8_t* NextForLabel(const ScanState& s, const std::uint8_t* p, const std::uint8_t* end,
-                                 Lookahead& ahead) noexcept {
+                                 const std::uint8_t* keyword_next, Lookahead& ahead) noexcept {
     const LabelLineMachine& label = s.label;
     const LineState state = label.state();
     if (state == LineState::VALUE) {
@@ -155,16 +173,21 @@ const std::uint8_t* NextForLabel(const ScanState& s, const std::uint8_t* p, cons
     // In the label part or a line that commits nothing: only a full-width
     // colon leads to a commit, and every line end resets the machine, so all
     // the lines before the first one with a colon pass unseen.
+    // While form B waits for a few bytes and looks for them from here on,
+    // one search serves both; where its next byte lies further off (past
+    // a run of asterisks), form A looks for colons alone.
     std::uint8_t awaited[3];
     const int count = KeywordAwaits<F>(s, awaited);
-    const std::uint8_t* event = NextEvent(p, end, ahead, awaited, count);
+    const bool shared = count != 0 && ahead.event != nullptr && keyword_next == ahead.event;
+    const std::uint8_t* event = shared ? NextEvent(p, end, ahead, awaited, count) : NextColon(p, end, ahead);
     // A first character that rules the line out does so only for the fast
     // loop: the machine has not seen it, so the line must end in this block.
     bool ruled_out = false;
     for (int further = 0;; ++further) {
-        if (ahead.line_end_from == nullptr || ahead.line_end_from > p) {
+        if (ahead.line_end_event != event || ahead.line_end_from > p) {
             ahead.line_end = FindLastLineEnd(p, event);
             ahead.line_end_from = p;
+            ahead.line_end_event = event;
         }
         if (ahead.line_end != nullptr && ahead.line_end >= p) return ahead.line_end;
         // The event lies on the current line, or no line end follows in this
@@ -177,7 +200,7 @@ const std::uint8_t* NextForLabel(const ScanState& s, const std::uint8_t* p, cons
             // colon, the lines up to the next event pass unseen too, unless
             // the events come thick.
             if (event != end && *event == kWideLead && further < 2) {
-                event = NextEvent(event + 1, end, ahead, awaited, count);
+                event = shared ? NextEvent(event + 1, end, ahead, awaited, count) : NextColon(event + 1, end, ahead);
                 continue;
             }
             const std::uint8_t* line_end =
@@ -187,6 +210,25 @@ const std::uint8_t* NextForLabel(const ScanState& s, const std::uint8_t* p, cons
         ahead.label_plain_until = end - event > 2 ? event + 2 : end;
         return p;
     }
+}
+
+// Given an asterisk at `star` after an asterisk: every later asterisk
+// starts the name afresh, so up to the last asterisk before the next quote
+// nothing that comes first can matter. Returns that last asterisk.
+inline const std::uint8_t* LastStarAhead(const std::uint8_t* star, const std::uint8_t* end, Lookahead& ahead) noexcept {
+    if (ahead.last_star == nullptr || star < ahead.stars_from || star > ahead.last_star) {
+        // A stretch at a time, so that a lone run of asterisks does not send
+        // the search far ahead; the stretch's end then stands for the quote.
+        // Where asterisks run on to its end, the next stretch is twice as
+        // long.
+        const std::uint8_t* stretch_end = end - star > ahead.star_stretch ? star + ahead.star_stretch : end;
+        const StarBeforeQuote found = FindLastStarBeforeQuote(star, stretch_end);
+        const bool dense = found.quote == stretch_end && stretch_end - found.last_star < ahead.star_stretch / 4;
+        ahead.star_stretch = dense ? ahead.star_stretch * 2 : kStarStretchBytes;
+        ahead.stars_from = star;
+        ahead.last_star = found.last_star;
+    }
+    return ahead.last_star;
 }
 
 // The first byte in [p, end) that can matter to the form B machine, or end;
@@ -199,41 +241,25 @@ const std::uint8_t* NextForKeyword(const ScanState& s, const std::uint8_t* p, co
     // few bytes matter.
     std::uint8_t awaited[3];
     if (const int count = KeywordWaitsFor(keyword, awaited)) {
-        if (F == HeaderForm::BOTH) return NextEvent(p, end, ahead, awaited, count);
-        return count == 3 ? NextSyntax(p, end, ahead) : FindByte(p, end, awaited[0]);
+        const std::uint8_t* next = F == HeaderForm::BOTH ? NextEvent(p, end, ahead, awaited, count)
+                                   : count == 3          ? NextSyntax(p, end, ahead)
+                                                         : FindByte(p, end, awaited[0]);
+        // A name waiting for an asterisk or a quote: an asterisk starts a new one.
+        if (count == 3 && next != end && *next == '*') return LastStarAhead(next, end, ahead);
+        return next;
     }
     if (keyword.state() == KeywordState::QUOTED) return p;  // a value being collected
 
-    // After an asterisk: name characters matter up to the next asterisk or
-    // quote. Another asterisk starts the name afresh, and so may any after
-    // it: up to the last asterisk before the next quote nothing that comes
-    // first can matter.
-    const std::uint8_t* syntax = NextSyntax(p, end, ahead);
-    if (syntax != end && *syntax == '*') {
-        if (ahead.last_star == nullptr || syntax < ahead.stars_from || syntax > ahead.last_star) {
-            // A stretch at a time, so that a lone run of asterisks does not
-            // send the search far ahead; the stretch's end then stands for
-            // the quote. Where asterisks run on to its end, the next stretch
-            // is twice as long.
-            const std::uint8_t* stretch_end = end - syntax > ahead.star_stretch ? syntax + ahead.star_stretch : end;
-            const StarBeforeQuote found = FindLastStarBeforeQuote(syntax, stretch_end);
-            const bool dense = found.quote == stretch_end && stretch_end - found.last_star < ahead.star_stretch / 4;
-            ahead.star_stretch = dense ? ahead.star_stretch * 2 : kStarStretchBytes;
-            ahead.stars_from = syntax;
-            ahead.last_star = found.last_star;
-        }
-        return ahead.last_star;
-    }
-
-    // Then only a single-byte name character can change the machine, or,
-    // once a name has begun, an asterisk or a quote. Letters may be trail
+    // After an asterisk, with the name not yet full: only a single-byte name
+    // character can change the machine, or an asterisk, which starts the
+    // name afresh, or (once a name has begun) a quote. Letters may be trail
     // bytes, so the tracker state before each one is worked out from the
     // bytes in between.
-    const bool in_name = keyword.state() == KeywordState::NAME;
     bool lead_before = s.tracker.state == DbcsState::DBCS_LEAD;  // the byte before p was stepped
     for (const std::uint8_t* from = p;;) {
-        const std::uint8_t* c = FindNameCandidate(from, syntax, in_name);
-        if (c == syntax || *c < 0x40) return c;  // below 0x40: never a trail byte
+        const std::uint8_t* c = FindNameCandidate(from, end, true);
+        if (c != end && *c == '*') return LastStarAhead(c, end, ahead);
+        if (c == end || *c < 0x40) return c;  // below 0x40: never a trail byte
         if (!byte_search::EndsOnLead(from, c, lead_before)) return c;
         lead_before = false;  // c is a trail byte
         from = c + 1;
@@ -458,11 +484,13 @@ inline const std::uint8_t* KeywordTake(ScanState& s, const std::uint8_t* p, cons
 template <HeaderForm F>
 const std::uint8_t* ScanFast(ScanState& s, const std::uint8_t* p, const std::uint8_t* const end) noexcept {
     if (p == end) return end;
-    Lookahead ahead{p, nullptr, nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, kStarStretchBytes};
-    const std::uint8_t* label_next = end;
+    Lookahead ahead;
+    ahead.label_plain_until = p;
+    // Form B's next byte first: form A may share its search.
     const std::uint8_t* keyword_next = end;
-    if constexpr (F != HeaderForm::B) label_next = NextForLabel<F>(s, p, end, ahead);
+    const std::uint8_t* label_next = end;
     if constexpr (F != HeaderForm::A) keyword_next = NextForKeyword<F>(s, p, end, ahead);
+    if constexpr (F != HeaderForm::B) label_next = NextForLabel<F>(s, p, end, keyword_next, ahead);
     for (;;) {
         const std::uint8_t* const next = label_next < keyword_next ? label_next : keyword_next;
         const bool stops = next == end || *next == kEndOfText;
@@ -476,8 +504,8 @@ const std::uint8_t* ScanFast(ScanState& s, const std::uint8_t* p, const std::uin
         p = next;
         if (F != HeaderForm::B && label_next == p && (F == HeaderForm::A || keyword_next != p)) {
             p = LabelTake<F>(s, p, keyword_next, end, ahead);
-            label_next = p == end ? end : NextForLabel<F>(s, p, end, ahead);
             if (F == HeaderForm::BOTH && keyword_next < p) keyword_next = p == end ? end : NextForKeyword<F>(s, p, end, ahead);
+            label_next = p == end ? end : NextForLabel<F>(s, p, end, keyword_next, ahead);
             continue;
         }
         if (F != HeaderForm::A && keyword_next == p && (F == HeaderForm::B || label_next != p)) {
@@ -491,8 +519,8 @@ const std::uint8_t* ScanFast(ScanState& s, const std::uint8_t* p, const std::uin
         s.label.step(b, dbcs, s.header);
         s.keyword.step(b, dbcs, s.header);
         if (++p == end) return end;
-        label_next = NextForLabel<F>(s, p, end, ahead);
         keyword_next = NextForKeyword<F>(s, p, end, ahead);
+        label_next = NextForLabel<F>(s, p, end, keyword_next, ahead);
     }
 }
 
