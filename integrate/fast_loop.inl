@@ -464,7 +464,12 @@ inline const std::uint8_t* KeywordTake(ScanState& s, const std::uint8_t* p, cons
             if (*p >= 0x80) return p;
             const std::uint8_t* run = FindAnyOf(p, limit - p > kNameRunBytes ? p + kNameRunBytes : limit, '*', '"', '\'');
             if (run == p) return p;
-            for (; p != run; ++p) keyword.step(*p, s.tracker.step(*p), s.header);
+            while (p != run) {
+                const std::uint8_t b = *p++;
+                keyword.step(b, s.tracker.step(b), s.header);
+                // A name no keyword starts with only waits for its syntax.
+                if (IsNameChar(b) && !keyword.name_may_match()) break;
+            }
             continue;
         }
         case KeywordState::IDLE:
