@@ -19,6 +19,8 @@
 //   FindLastLineEnd(begin, end)         last CR or LF, or nullptr (backwards: no 0x1A stop)
 //   FindLastStarBeforeQuote(p, end)     StarBeforeQuote below (0x1A counts as a quote)
 //   FindNameCandidate(p, end, syntax)   first '-', 0-9, A-Z, '_', a-z (and with syntax '*', '"', '\''), or end
+//   LineStopBits(p, star)               one bit per byte of the 64 from p on (p + 64 <= end):
+//                                       CR, LF, 0x1A, and with star '*'
 //   ScanValueRun(p, limit, end, stop, lead_before)
 //                                       ValueRun below; limit <= p + 64 and
 //                                       limit <= end; may read up to end
@@ -61,6 +63,7 @@ struct SearchFunctions {
     const std::uint8_t* (*find_last_line_end)(const std::uint8_t* begin, const std::uint8_t* end) noexcept;
     StarBeforeQuote (*find_last_star_before_quote)(const std::uint8_t* p, const std::uint8_t* end) noexcept;
     const std::uint8_t* (*find_name_candidate)(const std::uint8_t* p, const std::uint8_t* end, bool syntax) noexcept;
+    std::uint64_t (*line_stop_bits)(const std::uint8_t* p, bool star) noexcept;
     ValueRun (*scan_value_run)(const std::uint8_t* p, const std::uint8_t* limit, const std::uint8_t* end,
                                std::uint8_t stop, bool lead_before) noexcept;
 };
@@ -149,6 +152,15 @@ inline const std::uint8_t* FindNameCandidate(const std::uint8_t* p, const std::u
         if (IsNameCandidate(*p, syntax)) return p;
     }
     return end;
+}
+
+inline std::uint64_t LineStopBits(const std::uint8_t* p, bool star) noexcept {
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 64; ++i) {
+        const std::uint8_t b = p[i];
+        bits |= std::uint64_t{b == kCR || b == kLF || b == kEndOfText || (star && b == '*')} << i;
+    }
+    return bits;
 }
 
 inline ValueRun ScanValueRun(const std::uint8_t* p, const std::uint8_t* limit, std::uint8_t stop,

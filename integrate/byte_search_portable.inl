@@ -88,6 +88,10 @@ inline const std::uint8_t* FindNameCandidate(const std::uint8_t* p, const std::u
     return byte_search::scalar::FindNameCandidate(p, end, syntax);
 }
 
+inline std::uint64_t LineStopBits(const std::uint8_t* p, bool star) noexcept {
+    return byte_search::scalar::LineStopBits(p, star);
+}
+
 inline ValueRun ScanValueRun(const std::uint8_t* p, const std::uint8_t* limit, const std::uint8_t* /*end*/,
                              std::uint8_t stop, bool lead_before) noexcept {
     return byte_search::scalar::ScanValueRun(p, limit, stop, lead_before);

@@ -176,6 +176,18 @@ inline const std::uint8_t* FindNameCandidate(const std::uint8_t* p, const std::u
     return byte_search::scalar::FindNameCandidate(p, end, syntax);
 }
 
+inline std::uint64_t LineStopBits(const std::uint8_t* p, bool star) noexcept {
+    const Block block(p);
+    const Simd::Reg cr = Simd::Splat(byte_search::kCR), lf = Simd::Splat(byte_search::kLF), asterisk = Simd::Splat('*');
+    Simd::Reg marks[kLanes];
+    for (int i = 0; i < kLanes; ++i) {
+        const Simd::Reg v = block.lane[i];
+        marks[i] = OrEndOfText(Simd::Or(Simd::Equal(v, cr), Simd::Equal(v, lf)), v);
+        if (star) marks[i] = Simd::Or(marks[i], Simd::Equal(v, asterisk));
+    }
+    return BlockBits(marks);
+}
+
 inline ValueRun ScanValueRun(const std::uint8_t* p, const std::uint8_t* limit, const std::uint8_t* end,
                              std::uint8_t stop, bool lead_before) noexcept {
     if (end - p < 64) return byte_search::scalar::ScanValueRun(p, limit, stop, lead_before);

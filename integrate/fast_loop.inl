@@ -370,6 +370,34 @@ private:
     const std::uint8_t* line_end_[kFieldCount];
 };
 
+// The line ends of a block (and whatever else stops a sweep) marked 64
+// bytes at a time, so that finding where a line ends does not wait on the
+// line before.
+class LineStops {
+public:
+    LineStops(const std::uint8_t* end, bool star) noexcept : end_(end), star_(star) {}
+
+    // The first line end, end-of-text byte (or, with star, asterisk) at or
+    // after q, or end.
+    const std::uint8_t* next(const std::uint8_t* q) noexcept {
+        for (;;) {
+            if (q >= base_ && q - base_ < 64) {
+                if (const std::uint64_t ahead = bits_ >> (q - base_)) return q + std::countr_zero(ahead);
+                q = base_ + 64;
+            }
+            if (end_ - q < 64) return FindAnyOf(q, end_, byte_search::kCR, byte_search::kLF, star_ ? '*' : byte_search::kLF);
+            base_ = q;
+            bits_ = LineStopBits(q, star_);
+        }
+    }
+
+private:
+    const std::uint8_t* end_;
+    bool star_;
+    const std::uint8_t* base_ = nullptr;
+    std::uint64_t bits_ = 0;
+};
+
 // Whole label lines one after the other from p on, the first of row `row`:
 // each a table label, its colon and a value that ends in this block (with no
 // asterisk, in the combined reader, whose form B machine must be idle). Each
@@ -378,12 +406,12 @@ private:
 template <HeaderForm F>
 const std::uint8_t* SweepLabelLines(ScanState& s, const std::uint8_t* p, const std::uint8_t* end, int row) noexcept {
     PendingLines pending;
+    LineStops stops(end, F == HeaderForm::BOTH);
     const std::uint8_t* line = p;
     for (; row >= 0; row = FindLabelRowBeforeColon(line, end)) {
         const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
         const std::uint8_t* value = line + label.size() + 2;
-        const std::uint8_t* line_end = F == HeaderForm::BOTH ? FindAnyOf(value, end, byte_search::kCR, byte_search::kLF, '*')
-                                                             : FindLineEnd(value, end);
+        const std::uint8_t* line_end = stops.next(value);
         if (line_end == end || *line_end == '*' || *line_end == kEndOfText) break;
         if constexpr (F == HeaderForm::BOTH) {
             // A slot that form B filled, or that a repeated label emptied, stays as it is.
@@ -534,5 +562,6 @@ constexpr ScanLoops kScanLoops = {
     ScanFast<HeaderForm::A>,
     ScanFast<HeaderForm::B>,
     ScanFast<HeaderForm::BOTH>,
-    {FindByte, FindAnyOf, FindLineEnd, FindColonPairOr, FindLastLineEnd, FindLastStarBeforeQuote, FindNameCandidate, ScanValueRun},
+    {FindByte, FindAnyOf, FindLineEnd, FindColonPairOr, FindLastLineEnd, FindLastStarBeforeQuote, FindNameCandidate,
+     LineStopBits, ScanValueRun},
 };

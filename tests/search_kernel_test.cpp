@@ -133,6 +133,24 @@ TEST_P(SearchKernels, AgreeWithPlainAnswersOnEveryRange) {
     }
 }
 
+// The marks of 64 bytes at once, with and without asterisks.
+TEST_P(SearchKernels, LineStopBitsMarkEachByte) {
+    const SearchFunctions& f = searches();
+    zolehead_bench::Rng rng(static_cast<std::uint64_t>(GetParam()) + 70);
+    for (std::uint32_t density : {0u, 30u, 150u, 600u}) {
+        const std::string bytes = Sprinkled(rng, 64, density);
+        const Ptr p = Guarded().place(bytes, false).data();
+        for (bool star : {false, true}) {
+            std::uint64_t want = 0;
+            for (int i = 0; i < 64; ++i) {
+                const std::uint8_t b = p[i];
+                want |= std::uint64_t{b == '\r' || b == '\n' || b == kEot || (star && b == '*')} << i;
+            }
+            EXPECT_EQ(f.line_stop_bits(p, star), want) << "density " << density << ", star " << star;
+        }
+    }
+}
+
 // A value run stops at the first byte below 0x20 or the stop byte, never at
 // or past its limit, and reads lead bytes as the tracker does.
 TEST_P(SearchKernels, ValueRunsAgreeWithTheTracker) {
