@@ -26,12 +26,13 @@ bool HeaderScanner::feed_text(std::span<const std::uint8_t> bytes) noexcept {
     if constexpr (Fast) {
         const ScanLoops& loops = ScanLoopsFor(kernel_);
         const ScanLoop loop = form_ == HeaderForm::A ? loops.form_a : form_ == HeaderForm::B ? loops.form_b : loops.both;
-        ended_ = loop(state_, begin, end) != end;
+        const std::uint8_t* const stop = loop(state_, begin, end);
+        ended_ = stop != end;
+        offset_ += static_cast<std::uint64_t>(stop - begin);
     } else {
-        if (const void* eot = std::memchr(begin, kEndOfText, bytes.size())) {
-            end = static_cast<const std::uint8_t*>(eot);
-            ended_ = true;
-        }
+        const std::span<const std::uint8_t> text = take_text(bytes);
+        begin = text.data();
+        end = begin + text.size();
         switch (form_) {
         case HeaderForm::A: scan<HeaderForm::A>(begin, end); break;
         case HeaderForm::B: scan<HeaderForm::B>(begin, end); break;
@@ -39,6 +40,16 @@ bool HeaderScanner::feed_text(std::span<const std::uint8_t> bytes) noexcept {
         }
     }
     return !ended_;
+}
+
+std::span<const std::uint8_t> HeaderScanner::take_text(std::span<const std::uint8_t> bytes) noexcept {
+    if (ended_ || bytes.empty()) return {};
+    if (const void* eot = std::memchr(bytes.data(), kEndOfText, bytes.size())) {
+        bytes = bytes.first(static_cast<std::size_t>(static_cast<const std::uint8_t*>(eot) - bytes.data()));
+        ended_ = true;
+    }
+    offset_ += bytes.size();
+    return bytes;
 }
 
 bool HeaderScanner::feed_reference(std::span<const std::uint8_t> bytes) noexcept { return feed_text<false>(bytes); }

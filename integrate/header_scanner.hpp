@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "header_observer.hpp"
 #include "scan_loops.hpp"
 #include "search_kernel.hpp"
 #include "zole_header.hpp"
@@ -46,6 +47,14 @@ public:
     // faster path must agree with.
     bool feed_reference(std::span<const std::uint8_t> bytes) noexcept;
 
+    // As feed_reference, and tells `observer` about every byte and all the
+    // machines do with it (header_observer.hpp). For explaining a header,
+    // not for reading one fast. Do not mix with feed on one scanner.
+    template <class Observer>
+    bool feed_observed(std::span<const std::uint8_t> bytes, Observer& observer) noexcept;
+
+    // Bytes taken so far, not counting any from the end-of-text byte on.
+    std::uint64_t offset() const noexcept { return offset_; }
     bool ended() const noexcept { return ended_; }
     HeaderForm form() const noexcept { return form_; }
     SearchKernel kernel() const noexcept { return kernel_; }
@@ -57,11 +66,28 @@ private:
     template <bool Fast>
     bool feed_text(std::span<const std::uint8_t> bytes) noexcept;
 
+    // Cuts a block at the end-of-text byte, if it holds one.
+    std::span<const std::uint8_t> take_text(std::span<const std::uint8_t> bytes) noexcept;
+
     HeaderForm form_;
     bool ended_ = false;
+    std::uint64_t offset_ = 0;
     SearchKernel kernel_;
     ScanState state_;
 };
+
+template <class Observer>
+bool HeaderScanner::feed_observed(std::span<const std::uint8_t> bytes, Observer& observer) noexcept {
+    const std::span<const std::uint8_t> text = take_text(bytes);
+    std::uint64_t offset = offset_ - text.size();
+    for (const std::uint8_t b : text) {
+        const DbcsState dbcs = state_.tracker.step(b);
+        observer.at(offset++, b, dbcs);
+        if (form_ != HeaderForm::B) state_.label.step(b, dbcs, state_.header, observer);
+        if (form_ != HeaderForm::A) state_.keyword.step(b, dbcs, state_.header, observer);
+    }
+    return !ended_;
+}
 
 // Reads a whole input held in memory.
 ZoleHeader ReadHeader(std::span<const std::uint8_t> bytes, HeaderForm form) noexcept;
