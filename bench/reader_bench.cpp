@@ -32,8 +32,8 @@ using zolehead::HeaderForm;
 using zolehead_bench::Content;
 
 constexpr std::size_t kBigFileBytes = 64u << 20;
-constexpr int kCollectionFiles = 20000;
-constexpr std::size_t kCollectionFileBytes = 20u << 10;
+constexpr int kCollectionFiles = 10000;
+constexpr std::size_t kCollectionFileBytes = 16u << 10;
 constexpr std::uint64_t kSeed = 20240601;
 
 struct Corpus {
@@ -67,7 +67,8 @@ bool PrepareCorpus(Corpus& corpus, double scale) {
     }
     const std::size_t big_bytes = static_cast<std::size_t>(static_cast<double>(kBigFileBytes) * scale);
     const int files = std::max(20, static_cast<int>(kCollectionFiles * scale));
-    const std::string stamp = std::to_string(big_bytes) + " " + std::to_string(files) + " " + std::to_string(kSeed) +
+    const std::string stamp = std::to_string(big_bytes) + " " + std::to_string(files) + " " +
+                              std::to_string(kCollectionFileBytes) + " " + std::to_string(kSeed) +
                               " " + std::to_string(std::size(zolehead_bench::kAllContents));
     const fs::path stamp_path = corpus.dir / "corpus.stamp";
     std::string existing;

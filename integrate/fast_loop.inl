@@ -366,8 +366,9 @@ public:
 
 private:
     std::uint32_t rows_ = 0;
-    const std::uint8_t* value_[kFieldCount];
-    const std::uint8_t* line_end_[kFieldCount];
+    // Set before use (rows_); cleared so no compiler takes them for unset.
+    const std::uint8_t* value_[kFieldCount] = {};
+    const std::uint8_t* line_end_[kFieldCount] = {};
 };
 
 // The line ends of a block (and whatever else stops a sweep) marked 64
@@ -375,18 +376,20 @@ private:
 // line before.
 class LineStops {
 public:
-    LineStops(const std::uint8_t* end, bool star) noexcept : end_(end), star_(star) {}
+    LineStops(const std::uint8_t* end, bool star) noexcept : end_(end), star_(star), base_(end) {}
 
     // The first line end, end-of-text byte (or, with star, asterisk) at or
-    // after q, or end.
+    // after q (q <= end, never before an earlier q), or end.
     const std::uint8_t* next(const std::uint8_t* q) noexcept {
         for (;;) {
-            if (q >= base_ && q - base_ < 64) {
+            // Marked bytes are [base_, base_ + marked_); none before the first mark.
+            if (q >= base_ && q - base_ < marked_) {
                 if (const std::uint64_t ahead = bits_ >> (q - base_)) return q + std::countr_zero(ahead);
-                q = base_ + 64;
+                q = base_ + marked_;
             }
             if (end_ - q < 64) return FindAnyOf(q, end_, byte_search::kCR, byte_search::kLF, star_ ? '*' : byte_search::kLF);
             base_ = q;
+            marked_ = 64;
             bits_ = LineStopBits(q, star_);
         }
     }
@@ -394,7 +397,8 @@ public:
 private:
     const std::uint8_t* end_;
     bool star_;
-    const std::uint8_t* base_ = nullptr;
+    const std::uint8_t* base_;
+    std::ptrdiff_t marked_ = 0;
     std::uint64_t bits_ = 0;
 };
 
