@@ -181,7 +181,11 @@ const std::vector<Case>& TargetedCases() {
         {"an asterisk in a label line's value", T + "a*Genre 'g'\r\n" + T + "b\r\n*Title 'c'\r\n" + T + "d\n"},
         {"a label line that does not end", T + "a\n" + T + "b"},
         {"label lines with lone CR and LF CR", T + "a\r" + kGenreLabel + kColon + "b\n\r" + T + "c\n"},
+        {"swept line ends on the 63rd, 64th and 65th byte of a stop window", T + std::string(56, 'a') + "\r\n" + T +
+                                                                                 std::string(57, 'b') + "\n" + T +
+                                                                                 std::string(58, 'c') + "\r\n" + T + "d\n"},
         // The end-of-text byte
+        {"0x1A in a value amid swept label lines", T + "a\r\n" + kGenreLabel + kColon + "g\x1A" "x\n" + T + "no\n"},
         {"0x1A stops everything", T + "a\n*Genre 'g'\x1A*Title 'no'\n" + kGenreLabel + kColon + "no\n"},
         {"0x1A inside a value", "*Title 'ab\x1A" "cd'"},
     };
