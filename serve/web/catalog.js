@@ -497,6 +497,7 @@
   function closeDetail() {
     if ($('detail').hidden) return;
     $('detail').hidden = true;
+    $('detail-body').replaceChildren();  // nothing stale to find when it opens again
     state.detailRow = null;
     $('grid').focus();
   }
