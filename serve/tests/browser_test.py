@@ -314,6 +314,7 @@ class CatalogPageTest(unittest.TestCase):
                 ActionChains(self.driver).double_click(self.driver.find_element(By.ID, "cell-1-1")).perform()
                 self.driver.find_element(By.ID, "grid").send_keys(" ", Keys.F2)
                 self.assertEqual(self.driver.find_elements(By.CSS_SELECTOR, "#rows input"), [])
+                self.assertEqual(self.driver.find_elements(By.CSS_SELECTOR, "#rows tr.selected"), [])
                 self.assertFalse(self.driver.find_element(By.ID, "bulk").is_displayed())
             finally:
                 self.driver.get(self.server.url)

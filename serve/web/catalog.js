@@ -628,7 +628,7 @@
   // --- Selection, for setting one field on many files.
   function toggleSelected(pos) {
     const row = rowAt(pos);
-    if (!row || row.row === undefined) return;
+    if (!state.editable || !row || row.row === undefined) return;
     if (state.selected.has(row.row)) state.selected.delete(row.row);
     else state.selected.add(row.row);
     state.anchor = pos;
@@ -638,6 +638,7 @@
 
   // From the anchor to `pos`, as far as those rows have arrived.
   function selectRange(pos) {
+    if (!state.editable) return;
     const from = state.anchor === null ? pos : state.anchor;
     for (let p = Math.min(from, pos); p <= Math.max(from, pos); p++) {
       const row = rowAt(p);
