@@ -581,7 +581,7 @@
       const item = el('li');
       item.append(el('span', 'where', 'line ' + w.line + ', column ' + w.column), ' ', el('span', 'code', w.code), ' ',
         el('span', '', w.message));
-      if (w.suggestion) item.append(el('div', 'suggestion', w.suggestion));
+      if (w.suggestion) item.append(el('div', 'suggestion', 'Suggested: ' + w.suggestion));
       list.append(item);
     }
     return out.concat(list);
