@@ -10,7 +10,7 @@ namespace zolehead_cli {
 
 int RunServeCommand(int argc, const char* const* argv) {
     CLI::App app{"Serves a catalog of Zole files to a web browser on this machine: a table of every file's "
-                 "header fields to sort, filter and inspect."};
+                 "header fields to sort, filter, inspect and edit."};
     SetUpApp(app, "zolehead serve");
     app.footer(
         "Prints the catalog's address, with its access token, as the first line of output.\n"
@@ -20,6 +20,7 @@ int RunServeCommand(int argc, const char* const* argv) {
     std::vector<std::string> extensions;
     app.add_option("PATH", walk.paths, "Folders to serve (with -r), or files")->required();
     AddWalkOptions(app, walk, extensions);
+    AddArchiveOptions(app, walk);
     unsigned jobs = 0;
     AddJobsOption(app, jobs);
     zolehead::serve::ServeOptions options;
@@ -31,12 +32,15 @@ int RunServeCommand(int argc, const char* const* argv) {
                    "Numeric address to listen on instead of the loopback address (no TLS: see the manual)")
         ->type_name("ADDR")
         ->capture_default_str();
+    app.add_flag("--read-only", options.read_only, "Turn editing off: the catalog only shows the files");
 
     if (const std::optional<int> status = ParseOrExit(app, argc, argv)) return *status;
     FinishWalkOptions(walk, std::move(extensions));
     options.roots = std::move(walk.paths);
     options.recursive = walk.recursive;
     options.extensions = std::move(walk.extensions);
+    options.archives = walk.archives;
+    options.max_entry_size = walk.max_entry_size;
     options.jobs = ResolveJobs(jobs);
     return zolehead::serve::Serve(options, stdout, stderr);
 }

@@ -215,6 +215,7 @@ ArchiveReader::DataEnd ArchiveReader::read_data(zolehead::HeaderScanner* scanner
     const std::uint64_t limit = settings_.max_entry_size;
     std::uint64_t length = 0;  // the entry's bytes so far, holes included
     bool feeding = scanner != nullptr;
+    const bool sinking = scanner != nullptr && sink_;
     for (;;) {
         const void* block = nullptr;
         std::size_t size = 0;
@@ -236,14 +237,17 @@ ArchiveReader::DataEnd ArchiveReader::read_data(zolehead::HeaderScanner* scanner
         const auto start = static_cast<std::uint64_t>(offset);
         if (start > limit || size > limit - start) return DataEnd::TOO_LARGE;
         // A hole in a sparse entry reads as zeros, as it does on disk.
-        for (std::uint64_t hole = start - length; feeding && hole > 0;) {
+        for (std::uint64_t hole = start - length; (feeding || sinking) && hole > 0;) {
             const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(hole, sizeof kZeros));
-            feeding = scanner->feed({kZeros, n});
+            if (feeding) feeding = scanner->feed({kZeros, n});
+            if (sinking) sink_({kZeros, n});
             hole -= n;
         }
         // Past the end-of-text byte the rest is only counted: the limit
         // still holds while the entry is read to its end.
-        if (feeding && size > 0) feeding = scanner->feed({static_cast<const std::uint8_t*>(block), size});
+        const std::span<const std::uint8_t> bytes(static_cast<const std::uint8_t*>(block), size);
+        if (feeding && size > 0) feeding = scanner->feed(bytes);
+        if (sinking && size > 0) sink_(bytes);
         length = start + size;
     }
 }

@@ -69,6 +69,12 @@ public:
     // archive is over. Any thread may call it, one at a time.
     bool next(ArchiveEntry& out);
 
+    // Receives the bytes of each entry that next() reads (holes as zeros,
+    // bytes after the end mark too), in order, on the calling thread: for a
+    // caller that wants more of an entry than its header. Empty: none.
+    using DataSink = std::function<void(std::span<const std::uint8_t> bytes)>;
+    void set_data_sink(DataSink sink) { sink_ = std::move(sink); }
+
 private:
     enum class DataEnd { END, TOO_LARGE, DAMAGED, BROKEN };
 
@@ -99,6 +105,7 @@ private:
     ReadSettings settings_;
     bool done_ = false;
     unsigned failures_in_a_row_ = 0;
+    DataSink sink_;
 };
 
 // Names in LZH headers reach us as ISO-8859-1 text, so that every byte comes

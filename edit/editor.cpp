@@ -113,7 +113,7 @@ void Editor::run(const std::string& path, std::span<const FieldChangeRequest> ch
         edits_.push_back({c.row, c.action, c.action == EditAction::SET ? std::string_view(values_[i]) : ""});
     }
 
-    if (const FileProblem problem = file_.open(path)) {
+    if (const FileProblem problem = file_.open(path, options.expected_file ? &*options.expected_file : nullptr)) {
         Refuse(result, problem.problem, problem.reason, problem.system_error);
         return;
     }

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -44,6 +45,10 @@ struct EditOptions {
     InsertForm form = InsertForm::AUTO;  // the form of entries that have to be added
     bool dry_run = false;                // plan and check everything, write nothing
     bool backup = false;                 // keep the original as NAME.bak (.bak.2, ...)
+    // The file the caller judged (the web catalog checks that it lies inside
+    // the served folders): the path must be its real path and lead to it,
+    // or the edit is refused (file_writer.hpp).
+    std::optional<FileIdentity> expected_file;
     // Tests only: runs between writing the temporary file and renaming it.
     std::function<void(const std::string& temporary_path)> before_rename;
 };

@@ -179,12 +179,12 @@ void SourceFile::close() noexcept {
     fd_ = -1;
 }
 
-FileProblem SourceFile::open(const std::string& path) {
+FileProblem SourceFile::open(const std::string& path, const FileIdentity* expected) {
     close();
     bytes_.clear();
     target_.clear();
     if (NamesArchiveEntry(path)) {
-        return {Problem::INSIDE_ARCHIVE, 0, "names an entry inside an archive, which cannot be edited"};
+        return {Problem::INSIDE_ARCHIVE, 0, std::string(kInsideArchiveReason)};
     }
     // The link's target is edited and the link stays; the temporary file
     // must then be made beside the target, not beside the link.
@@ -197,6 +197,12 @@ FileProblem SourceFile::open(const std::string& path) {
     if (fd < 0) return Failed(Problem::CANNOT_OPEN, errno, "cannot open");
     fd_ = fd;
     if (fstat(fd_, &status_) != 0) return Failed(Problem::CANNOT_OPEN, errno, "cannot open");
+    if (expected != nullptr &&
+        (target_ != path || status_.st_dev != expected->device || status_.st_ino != expected->inode)) {
+        return {Problem::CHANGED_DURING_EDIT, 0,
+                "is no longer the file that was checked (moved, replaced or reached through a new link); "
+                "nothing was written"};
+    }
     if (!S_ISREG(status_.st_mode)) return {Problem::NOT_REGULAR_FILE, 0, "not a regular file"};
     if (status_.st_nlink > 1) {
         return {Problem::HARD_LINKS, 0,

@@ -19,6 +19,16 @@
 
 namespace zolehead::edit {
 
+// Why an ARCHIVE!/ENTRY path is refused, for front ends that find such a
+// path before asking the editor.
+inline constexpr std::string_view kInsideArchiveReason = "names an entry inside an archive, which cannot be edited";
+
+// Which file a path must lead to: its device and inode.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
 struct FileProblem {
     Problem problem = Problem::NONE;
     int system_error = 0;  // errno, where the system gave one
@@ -45,7 +55,12 @@ public:
     // Refuses, reading nothing: ARCHIVE!/ENTRY paths, files that are not
     // regular, files with more than one hard link, files larger than
     // kMaxEditableBytes. Any earlier file is closed first.
-    FileProblem open(const std::string& path);
+    //
+    // With `expected`, `path` must already be the file's real path (no
+    // symbolic link, no "..") and lead to that very file; anything else is
+    // refused as CHANGED_DURING_EDIT. For a caller that judged the file
+    // before asking for the edit.
+    FileProblem open(const std::string& path, const FileIdentity* expected = nullptr);
 
     const std::string& bytes() const noexcept { return bytes_; }
     const std::string& target() const noexcept { return target_; }  // symbolic links resolved

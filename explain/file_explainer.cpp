@@ -4,6 +4,13 @@
 
 namespace zolehead::explain {
 
+namespace {
+
+// As ReadWholeFile words it for a file.
+std::string TooLarge() { return "too large: more than " + std::to_string(kMaxFileBytes) + " bytes"; }
+
+}  // namespace
+
 bool FileExplainer::load(const collection::WalkEntry& entry, std::string& error) {
     return collection::ReadWholeFile(entry, kMaxFileBytes, bytes_, error);
 }
@@ -33,6 +40,17 @@ Json FileExplainer::lint_json(const std::string& path, std::span<const std::stri
     std::string error;
     if (!lint({path, {}}, ignore, warnings, error)) return ErrorJson(path, error);
     return WarningsJson(path, warnings);
+}
+
+Json FileExplainer::explain_bytes_json(std::string_view path, std::span<const std::uint8_t> bytes) {
+    if (bytes.size() > kMaxFileBytes) return ErrorJson(path, TooLarge());
+    return StoryJson(path, TellStory(bytes), decoder_);
+}
+
+Json FileExplainer::lint_bytes_json(std::string_view path, std::span<const std::uint8_t> bytes,
+                                    std::span<const std::string> ignore) {
+    if (bytes.size() > kMaxFileBytes) return ErrorJson(path, TooLarge());
+    return WarningsJson(path, Lint(bytes, decoder_, ignore));
 }
 
 }  // namespace zolehead::explain

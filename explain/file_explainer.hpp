@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "explain_json.hpp"
@@ -40,6 +41,12 @@ public:
     // file cannot be read.
     Json explain_json(const std::string& path);
     Json lint_json(const std::string& path, std::span<const std::string> ignore = {});
+    // The same records for bytes the caller holds (read through its own
+    // checks, or streamed out of an archive); `path` only names them. At
+    // most kMaxFileBytes, as a file would be.
+    Json explain_bytes_json(std::string_view path, std::span<const std::uint8_t> bytes);
+    Json lint_bytes_json(std::string_view path, std::span<const std::uint8_t> bytes,
+                         std::span<const std::string> ignore = {});
 
     collection::ShiftJisDecoder& decoder() noexcept { return decoder_; }
 

@@ -3,11 +3,13 @@
 // a link leading out to a file that must never be read. Each answer must be
 // one the API documents, JSON where it says so (and valid UTF-8), carry its
 // security headers, refuse whatever lacks the Host or the token, and never
-// hold the outside file's contents.
+// hold the outside file's contents. Edits are let through (the scratch
+// files inside may change) but the outside file must stay as it was, and
+// an edit body the parser accepts must be one the editor can be given.
 //
-// The input: a byte of method, a byte of flags (which valid headers to add,
-// so that the checks behind them are reached), then "PATH\nName: value\n...
-// \n\nBODY". "@/" in the body stands for the scratch folder ("@/col/a.zole"),
+// The input: "PATH\nName: value\n...\n\nBODY", then a byte of flags (which
+// valid headers to add, so that the checks behind them are reached) and a
+// byte of method: FuzzedDataProvider takes its integers from the end. "@/" in the body stands for the scratch folder ("@/col/a.zole"),
 // whose name changes from run to run.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <unistd.h>
@@ -24,6 +26,7 @@
 
 #include "catalog_api.hpp"
 #include "header_invariants.hpp"
+#include "request_body.hpp"
 
 namespace {
 
@@ -31,6 +34,35 @@ using namespace zolehead::serve;
 using zh_fuzz::Require;
 
 constexpr std::string_view kOutsideSecret = "OutsideSecret";
+const std::string kSecretFile = "*Title '" + std::string(kOutsideSecret) + "'\n";
+
+std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// What the edit endpoint promises of a body it accepts.
+void CheckEditBody(std::string_view body) {
+    const ParsedBody<EditRequest> parsed = ParseEditRequest(body);
+    Require(parsed.value.has_value() != !parsed.error.empty(), "an edit body both accepted and refused");
+    if (!parsed.value) return;
+    const EditRequest& request = *parsed.value;
+    Require(!request.items.empty(), "an accepted edit with no items");
+    Require(!request.names_rows || request.version.has_value(), "rows accepted without a version");
+    std::size_t files = 0;
+    for (const EditItem& item : request.items) {
+        Require(!item.targets.empty() && !item.changes.empty(), "an item without files or changes");
+        bool seen[zolehead::kFieldCount] = {};
+        for (const auto& change : item.changes) {
+            Require(change.row >= 0 && change.row < zolehead::kFieldCount, "a change to no field");
+            Require(!seen[change.row], "a field changed twice in one item");
+            seen[change.row] = true;
+            Require(change.value.size() <= kMaxValueBytes, "a value over the limit accepted");
+        }
+        files += item.targets.size();
+    }
+    Require(files == request.files && files <= kMaxEditFiles, "more files than one edit may name");
+}
 const std::string kToken(48, 'f');
 
 // The served folder, its catalog and the API, made once for the whole run.
@@ -43,7 +75,7 @@ struct World {
         std::filesystem::create_directories(top / "outside");
         std::ofstream(top / "col" / "a.zole") << "*Title 'Alpha'\n*Genre 'Pop'\n";
         std::ofstream(top / "col" / "sub" / "b.zole", std::ios::binary) << "\x8B\xC8\x96\xBC\x81\x46\x8D\xF7\n";
-        std::ofstream(top / "outside" / "secret.zole") << "*Title '" << kOutsideSecret << "'\n";
+        std::ofstream(top / "outside" / "secret.zole") << kSecretFile;
         std::filesystem::create_symlink("../outside/secret.zole", top / "col" / "link-out.zole");
         std::filesystem::create_symlink("../outside", top / "col" / "out-dir");
         std::string error;
@@ -117,6 +149,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (flags & 4) request.headers.emplace_back("Content-Type", "application/json");
     if (flags & 8) request.headers.emplace_back("Origin", "http://localhost:8765");
     if (flags & 16) request.path = std::string("/api/") + (flags & 32 ? "file" : "rows");
+    if (flags & 64) request.path = "/api/edit";
+    CheckEditBody(request.body);
 
     const HttpResponse response = world.api->handle(request);
 
@@ -137,5 +171,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (response.status == 200 && request.path != "/") Require(token_ok && host_ok, "data without the token");
     // A rescan runs on a thread: let it end, so that runs stay independent.
     world.scanner->wait();
+    Require(ReadAll(world.top / "outside" / "secret.zole") == kSecretFile, "the file outside was written");
     return 0;
 }

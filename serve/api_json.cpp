@@ -1,6 +1,8 @@
 #include "api_json.hpp"
 
 #include <array>
+#include <map>
+#include <optional>
 #include <nlohmann/json.hpp>
 
 #include "field_text.hpp"
@@ -39,6 +41,53 @@ void AddPath(json& out, std::string_view path) {
     if (!IsUtf8(path)) out["path_lossy"] = true;
 }
 
+// A row as the table shows it; `row` absent for a file the catalog does not hold.
+json RowJson(std::optional<std::uint32_t> row, const CatalogEntry& entry) {
+    json out;
+    if (row) out["row"] = *row;
+    AddPath(out, entry.path);
+    if (!entry.error.empty()) out["error"] = std::string(entry.error);
+    if (entry.in_archive) out["archive"] = true;
+    json fields = json::array();
+    for (std::size_t f = 0; f < entry.values.size(); ++f) {
+        const char* form = FormName(entry.forms[f]);
+        if (form == nullptr) {
+            fields.push_back(nullptr);
+            continue;
+        }
+        json field = json::array({std::string(entry.values[f]), form});
+        if ((entry.lossy >> f) & 1U) field.push_back(true);
+        fields.push_back(std::move(field));
+    }
+    out["fields"] = std::move(fields);
+    return out;
+}
+
+// A value as an edit reports it: null, or [text, form] with true when lossy.
+json ValueJson(HeaderStatus status, const std::string& text, bool lossy) {
+    if (status == STATUS_NONE) return nullptr;
+    json value = json::array({text, status == STATUS_FORM_A ? "A" : "B"});
+    if (lossy) value.push_back(true);
+    return value;
+}
+
+const char* RefusalName(PathRefusal refusal) {
+    switch (refusal) {
+    case PathRefusal::OUTSIDE: return "outside-served-folders";
+    case PathRefusal::NOT_FOUND: return "not-found";
+    case PathRefusal::NOT_REGULAR: return "not-regular-file";
+    case PathRefusal::CANNOT_OPEN: return "cannot-open";
+    case PathRefusal::NONE: break;
+    }
+    return "";
+}
+
+// The field a reason starts with ("Title: the value ..."), or -1.
+int NamedField(std::string_view reason) {
+    const std::size_t colon = reason.find(':');
+    return colon == std::string_view::npos ? -1 : FindKeywordRow(reason.substr(0, colon));
+}
+
 }  // namespace
 
 std::string ErrorJson(const std::string& message) { return Dump(json{{"error", message}}); }
@@ -63,37 +112,72 @@ std::string StatusJson(const StatusFacts& facts) {
                       {"scan", std::move(scan)},
                       {"roots", facts.roots},
                       {"fields", std::move(fields)},
-                      {"editable", false}};
+                      {"editable", facts.editable},
+                      {"archives", facts.archives},
+                      {"generation", facts.generation}};
     return Dump(status);
 }
 
-std::string RowsJson(const Catalog& catalog, std::uint64_t version, const RowList& rows, std::uint64_t offset,
-                     std::uint32_t limit) {
+std::string RowsJson(const Catalog& catalog, const CatalogStore::Snapshot& snapshot, const RowList& rows,
+                     std::uint64_t offset, std::uint32_t limit, bool ids) {
     json out_rows = json::array();
     for (std::uint64_t i = offset; i < rows.size() && i - offset < limit; ++i) {
-        const std::uint32_t r = rows[i];
-        json row{{"row", r}};
-        AddPath(row, catalog.path(r));
-        if (!catalog.error(r).empty()) row["error"] = std::string(catalog.error(r));
-        json fields = json::array();
-        for (int f = 0; f < kCatalogFields; ++f) {
-            const char* form = FormName(catalog.form(r, f));
-            if (form == nullptr) {
-                fields.push_back(nullptr);
-                continue;
-            }
-            json field = json::array({std::string(catalog.value(r, f)), form});
-            if (catalog.lossy(r, f)) field.push_back(true);
-            fields.push_back(std::move(field));
-        }
-        row["fields"] = std::move(fields);
-        out_rows.push_back(std::move(row));
+        out_rows.push_back(RowJson(rows[i], catalog.entry(rows[i])));
     }
-    const json out{{"version", version},
-                   {"total", catalog.size()},
-                   {"matched", rows.size()},
-                   {"offset", offset},
-                   {"rows", std::move(out_rows)}};
+    json out{{"version", snapshot.version},
+             {"generation", snapshot.generation},
+             {"total", catalog.size()},
+             {"matched", rows.size()},
+             {"offset", offset},
+             {"rows", std::move(out_rows)}};
+    if (ids) out["ids"] = rows;
+    return Dump(out);
+}
+
+std::string EditJson(const CatalogStore::Snapshot& snapshot, std::span<const FileEditOutcome> outcomes) {
+    json results = json::array();
+    std::map<std::string, std::size_t> counts{{"edited", 0}, {"unchanged", 0}, {"refused", 0}, {"failed", 0}};
+    for (const FileEditOutcome& outcome : outcomes) {
+        json result;
+        AddPath(result, outcome.result.path);
+        if (outcome.row) result["row"] = *outcome.row;
+        std::string status;
+        if (outcome.refusal != PathRefusal::NONE) {
+            const bool refused = outcome.refusal == PathRefusal::OUTSIDE || outcome.refusal == PathRefusal::NOT_REGULAR;
+            status = refused ? "refused" : "failed";
+            result["problem"] = RefusalName(outcome.refusal);
+            result["reason"] = DescribeRefusal(outcome.refusal, outcome.system_error);
+        } else {
+            const edit::EditResult& r = outcome.result;
+            status = std::string(edit::StatusName(r.status));
+            if (r.problem != edit::Problem::NONE) {
+                result["problem"] = std::string(edit::ProblemName(r.problem));
+                result["reason"] = r.reason;
+                if (const int field = NamedField(r.reason); field >= 0) {
+                    result["field"] = std::string(kIdentifiers[static_cast<std::size_t>(field)].keyword);
+                }
+            }
+            json fields = json::array();
+            for (const edit::FieldReport& f : r.fields) {
+                fields.push_back({{"field", std::string(kIdentifiers[static_cast<std::size_t>(f.row)].keyword)},
+                                  {"action", f.action == edit::EditAction::SET ? "set" : "remove"},
+                                  {"changed", f.changed},
+                                  {"old", ValueJson(f.old_status, f.old_text, f.old_lossy)},
+                                  {"new", ValueJson(f.new_status, f.new_text, f.new_lossy)}});
+            }
+            result["fields"] = std::move(fields);
+        }
+        result["status"] = status;
+        ++counts[status];
+        if (outcome.reread) {
+            result["now"] = RowJson(outcome.row, outcome.now.entry());
+        }
+        results.push_back(std::move(result));
+    }
+    const json out{{"version", snapshot.version},
+                   {"generation", snapshot.generation},
+                   {"counts", counts},
+                   {"results", std::move(results)}};
     return Dump(out);
 }
 
@@ -129,9 +213,12 @@ std::string DetailJson(const std::string& path, const FileDetail& detail) {
                          {"cut", line.cut},
                          {"fields", std::move(changed)}});
     }
-    json out;
-    AddPath(out, path);
+    // The explain and lint records keep their members' order.
+    explain::Json out;
+    out["path"] = path;
+    if (!IsUtf8(path)) out["path_lossy"] = true;
     out["size"] = detail.size;
+    out["archive"] = detail.in_archive;
     out["fields"] = std::move(fields);
     out["lines"] = std::move(lines);
     out["line_count"] = detail.lines.line_count();
@@ -141,7 +228,14 @@ std::string DetailJson(const std::string& path, const FileDetail& detail) {
         out["end_mark_line"] = nullptr;
     }
     out["lines_dropped"] = detail.lines.lines_dropped();
-    return Dump(out);
+    if (detail.story && detail.warnings) {
+        out["explain"] = *detail.story;
+        out["lint"] = *detail.warnings;
+    } else {
+        out["explain_note"] = "larger than " + std::to_string(explain::kMaxFileBytes >> 20) +
+                              " MiB: the story of each field and the lint warnings are not worked out";
+    }
+    return out.dump(-1, ' ', false, explain::Json::error_handler_t::replace);
 }
 
 }  // namespace zolehead::serve

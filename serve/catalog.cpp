@@ -30,6 +30,19 @@ FieldForm Catalog::form(std::size_t row, int field) const noexcept {
     return static_cast<FieldForm>((rows_[row].forms >> (2 * field)) & 3U);
 }
 
+CatalogEntry Catalog::entry(std::size_t row) const noexcept {
+    CatalogEntry entry;
+    entry.path = path(row);
+    entry.error = error(row);
+    for (int f = 0; f < kCatalogFields; ++f) {
+        entry.values[static_cast<std::size_t>(f)] = value(row, f);
+        entry.forms[static_cast<std::size_t>(f)] = form(row, f);
+    }
+    entry.lossy = rows_[row].lossy;
+    entry.in_archive = rows_[row].in_archive;
+    return entry;
+}
+
 std::string_view Catalog::column(std::size_t row, int column) const noexcept {
     return column == kPathColumn ? path(row) : value(row, column - 1);
 }
@@ -59,8 +72,24 @@ void CatalogBuilder::add(const CatalogEntry& entry) {
     }
     row.lossy = entry.lossy;
     row.path_utf8 = IsUtf8(entry.path);
+    row.in_archive = entry.in_archive;
     if (!entry.error.empty()) ++catalog_.errors_;
     catalog_.rows_.push_back(row);
+}
+
+void CatalogBuilder::copy_row(const Catalog& from, std::size_t row) {
+    Catalog::Row copy = from.rows_[row];
+    const std::size_t end = from.row_start(row + 1);
+    const std::size_t begin = copy.offset;
+    copy.offset = catalog_.arena_.size();
+    catalog_.arena_.append(from.arena_, begin, end - begin);
+    if (copy.error_bytes != 0) ++catalog_.errors_;
+    catalog_.rows_.push_back(copy);
+}
+
+void CatalogBuilder::reserve(std::size_t text_bytes, std::size_t rows) {
+    catalog_.arena_.reserve(text_bytes);
+    catalog_.rows_.reserve(rows);
 }
 
 Catalog CatalogBuilder::finish() {

@@ -35,6 +35,7 @@ struct CatalogEntry {
     std::array<std::string_view, kCatalogFields> values{};
     std::array<FieldForm, kCatalogFields> forms{};
     std::uint16_t lossy = 0;  // bit i: field i had bytes that are not code page 932
+    bool in_archive = false;  // an entry inside an archive: ARCHIVE!/ENTRY
 };
 
 class Catalog {
@@ -48,6 +49,9 @@ public:
     FieldForm form(std::size_t row, int field) const noexcept;
     bool lossy(std::size_t row, int field) const noexcept { return (rows_[row].lossy >> field) & 1U; }
     bool path_is_utf8(std::size_t row) const noexcept { return rows_[row].path_utf8; }
+    bool in_archive(std::size_t row) const noexcept { return rows_[row].in_archive; }
+    // The whole row, as views into the catalog.
+    CatalogEntry entry(std::size_t row) const noexcept;
     // Column 0 is the path, column c > 0 the value of field c - 1.
     std::string_view column(std::size_t row, int column) const noexcept;
     // The same piece in the folded arena.
@@ -80,6 +84,7 @@ private:
         std::uint32_t forms;  // two bits per field
         std::uint16_t lossy;
         bool path_utf8;
+        bool in_archive;
     };
     // Where field `field` of `row` starts: after the path, the error and
     // the values before it, each with its NUL.
@@ -97,6 +102,9 @@ public:
     // that arrive are dropped so that the arena's separators stay unique. A
     // value longer than 65,535 bytes (impossible from a 127-byte slot) is cut.
     void add(const CatalogEntry& entry);
+    // Appends row `row` of `from` as it is: a copy of its bytes, no checks.
+    void copy_row(const Catalog& from, std::size_t row);
+    void reserve(std::size_t text_bytes, std::size_t rows);
     std::size_t size() const noexcept { return catalog_.rows_.size(); }
     // Hands over the catalog; the builder is empty afterwards.
     Catalog finish();

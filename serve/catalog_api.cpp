@@ -1,6 +1,8 @@
 #include "catalog_api.hpp"
 
 #include <exception>
+#include <optional>
+#include <unordered_map>
 #include <new>
 
 #include "api_json.hpp"
@@ -40,13 +42,16 @@ struct Route {
 }  // namespace
 
 CatalogApi::CatalogApi(const AccessPolicy& policy, const ServedRoots& roots, CatalogStore& store,
-                       BackgroundScanner& scanner, std::vector<std::string> roots_as_given, CatalogPage page)
+                       BackgroundScanner& scanner, std::vector<std::string> roots_as_given, CatalogPage page,
+                       bool editable)
     : policy_(policy),
       roots_(roots),
       store_(store),
       scanner_(scanner),
       roots_as_given_(std::move(roots_as_given)),
-      page_(page) {}
+      page_(page),
+      editable_(editable),
+      editor_(roots) {}
 
 HttpResponse CatalogApi::handle(const HttpRequest& request) {
     HttpResponse response;
@@ -97,6 +102,7 @@ HttpResponse CatalogApi::route(const HttpRequest& request) {
         {"/api/status", "GET", &CatalogApi::status},
         {"/api/rows", "POST", &CatalogApi::rows},
         {"/api/file", "POST", &CatalogApi::file},
+        {"/api/edit", "POST", &CatalogApi::edit},
         {"/api/rescan", "POST", &CatalogApi::rescan},
     };
     for (const Route& route : kRoutes) {
@@ -123,7 +129,10 @@ HttpResponse CatalogApi::status(const HttpRequest&) {
     const CatalogStore::Snapshot snapshot = store_.current();
     StatusFacts facts;
     facts.version = snapshot.version;
+    facts.generation = snapshot.generation;
     facts.catalog = snapshot.catalog.get();
+    facts.editable = editable_;
+    facts.archives = scanner_.settings().archives;
     facts.scan = scanner_.status();
     facts.roots = roots_as_given_;
     return Json(200, StatusJson(facts));
@@ -133,8 +142,9 @@ HttpResponse CatalogApi::rows(const HttpRequest& request) {
     const ParsedBody<RowsRequest> parsed = ParseRowsRequest(request.body);
     if (!parsed.value) return Error(400, parsed.error);
     const CatalogStore::Snapshot snapshot = store_.current();
-    const std::shared_ptr<const RowList> rows = views_.rows(snapshot.catalog, snapshot.version, parsed.value->view);
-    return Json(200, RowsJson(*snapshot.catalog, snapshot.version, *rows, parsed.value->offset, parsed.value->limit));
+    const std::shared_ptr<const RowList> rows = views_.rows(snapshot.catalog, snapshot.generation, parsed.value->view);
+    return Json(200, RowsJson(*snapshot.catalog, snapshot, *rows, parsed.value->offset, parsed.value->limit,
+                              parsed.value->ids));
 }
 
 HttpResponse CatalogApi::file(const HttpRequest& request) {
@@ -152,7 +162,8 @@ HttpResponse CatalogApi::file(const HttpRequest& request) {
         if (parsed.value->row >= snapshot.catalog->size()) return Error(404, "no such row");
         path = std::string(snapshot.catalog->path(parsed.value->row));
     }
-    const FileDetail detail = ReadFileDetail(roots_, path);
+    explain::FileExplainer explainer;
+    const FileDetail detail = ReadFileDetail(roots_, path, scanner_.settings().reading(), explainer);
     if (!detail.ok()) {
         const int status = detail.refusal == PathRefusal::OUTSIDE     ? 403
                            : detail.refusal == PathRefusal::NOT_FOUND ? 404
@@ -162,9 +173,69 @@ HttpResponse CatalogApi::file(const HttpRequest& request) {
     return Json(200, DetailJson(path, detail));
 }
 
+HttpResponse CatalogApi::edit(const HttpRequest& request) {
+    if (!editable_) return Error(403, "the catalog is read-only (zolehead serve --read-only): nothing is edited");
+    const ParsedBody<EditRequest> parsed = ParseEditRequest(request.body);
+    if (!parsed.value) return Error(400, parsed.error);
+    const EditRequest& asked = *parsed.value;
+
+    const std::lock_guard<std::mutex> lock(edit_mutex_);
+    if (scanner_.status().scanning) return Error(409, "a scan is running: edit when it has ended");
+    const CatalogStore::Snapshot snapshot = store_.current();
+    const Catalog& catalog = *snapshot.catalog;
+    if (asked.names_rows && *asked.version != snapshot.version) {
+        return Error(409, "the catalog has been scanned again since: its rows are those of version " +
+                              std::to_string(snapshot.version));
+    }
+    // Every row checked before any file is touched.
+    for (const EditItem& item : asked.items) {
+        for (const EditTarget& target : item.targets) {
+            if (!target.path && target.row >= catalog.size()) return Error(404, "no such row: " + std::to_string(target.row));
+        }
+    }
+    // A file named by path shows in the table when the catalog names it so.
+    std::unordered_map<std::string_view, std::uint32_t> row_of_path;
+    const auto find_row = [&](const std::string& path) -> std::optional<std::uint32_t> {
+        if (row_of_path.empty()) {
+            for (std::uint32_t r = 0; r < catalog.size(); ++r) row_of_path.emplace(catalog.path(r), r);
+        }
+        const auto found = row_of_path.find(path);
+        return found == row_of_path.end() ? std::nullopt : std::optional<std::uint32_t>(found->second);
+    };
+
+    std::vector<FileEditOutcome> outcomes;
+    outcomes.reserve(asked.files);
+    for (const EditItem& item : asked.items) {
+        for (const EditTarget& target : item.targets) {
+            const std::string path = target.path ? *target.path : std::string(catalog.path(target.row));
+            FileEditOutcome outcome = editor_.edit(path, item.changes, item.form);
+            outcome.row = target.path ? find_row(path) : std::optional<std::uint32_t>(target.row);
+            outcomes.push_back(std::move(outcome));
+        }
+    }
+
+    std::vector<RowReplacement> replacements;
+    for (const FileEditOutcome& outcome : outcomes) {
+        if (outcome.row && outcome.reread) replacements.push_back({*outcome.row, outcome.now.entry()});
+    }
+    CatalogStore::Snapshot now = snapshot;
+    if (!replacements.empty()) {
+        // No scan can end meanwhile (none runs, and a rescan waits for the
+        // lock), so the catalog is still the one the rows came from.
+        if (std::optional<CatalogStore::Snapshot> replaced = store_.replace_rows(snapshot, replacements)) {
+            now = *replaced;
+        } else {
+            now = store_.current();
+        }
+    }
+    return Json(200, EditJson(now, outcomes));
+}
+
 HttpResponse CatalogApi::rescan(const HttpRequest& request) {
     const ParsedBody<bool> parsed = ParseEmptyRequest(request.body);
     if (!parsed.value) return Error(400, parsed.error);
+    // Not while an edit runs: the scan could read a file before its edit.
+    const std::lock_guard<std::mutex> lock(edit_mutex_);
     const bool started = scanner_.start();
     return Json(202, started ? R"({"started":true})" : R"({"started":false,"reason":"a scan is running"})");
 }

@@ -3,21 +3,28 @@
 //   GET  /             the page (the one request that needs no token)
 //   GET  /api/status   the scan's progress and the catalog's size
 //   POST /api/rows     a window of rows of a filtered, sorted view
-//   POST /api/file     one file read now: every field and its header lines
+//   POST /api/file     one file read now: every field, its header lines, the
+//                      story of each field and the lint warnings
+//   POST /api/edit     edits files through the editing core; each answer is
+//                      the file's row as it reads after, or why not (403 in
+//                      read-only mode, 409 while a scan runs)
 //   POST /api/rescan   starts a new scan (202); the page polls /api/status
 //
 // Every request must name this server in Host; all but the page must carry
 // the access token in X-ZoleHead-Token and, if they carry an Origin, come
 // from this server's own. Refusals are JSON {"error": "..."} with 400, 403,
-// 404, 405, 409, 413, 415 or 422. Safe to call from many threads at once.
+// 404, 405, 409, 413, 415 or 422. Safe to call from many threads at once;
+// edits run one at a time, and never while a scan runs.
 #pragma once
 
 #include <cstddef>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "access_policy.hpp"
+#include "catalog_edit.hpp"
 #include "catalog_query.hpp"
 #include "catalog_scan.hpp"
 #include "catalog_store.hpp"
@@ -36,8 +43,10 @@ struct CatalogPage {
 
 class CatalogApi {
 public:
+    // `editable` false: --read-only, every edit refused. Throws
+    // std::system_error when the C library cannot convert code page 932.
     CatalogApi(const AccessPolicy& policy, const ServedRoots& roots, CatalogStore& store, BackgroundScanner& scanner,
-               std::vector<std::string> roots_as_given, CatalogPage page);
+               std::vector<std::string> roots_as_given, CatalogPage page, bool editable = true);
 
     HttpResponse handle(const HttpRequest& request);
 
@@ -46,6 +55,7 @@ private:
     HttpResponse status(const HttpRequest& request);
     HttpResponse rows(const HttpRequest& request);
     HttpResponse file(const HttpRequest& request);
+    HttpResponse edit(const HttpRequest& request);
     HttpResponse rescan(const HttpRequest& request);
 
     const AccessPolicy& policy_;
@@ -54,7 +64,12 @@ private:
     BackgroundScanner& scanner_;
     std::vector<std::string> roots_as_given_;
     CatalogPage page_;
+    bool editable_;
     ViewCache views_;
+    // Held through an edit, and while a rescan starts: edits never overlap
+    // one another or a scan, so none is lost to another's catalog.
+    std::mutex edit_mutex_;
+    CatalogEditor editor_;  // under edit_mutex_
 };
 
 }  // namespace zolehead::serve

@@ -156,10 +156,10 @@ RowList ViewRows(const Catalog& catalog, const ViewQuery& query, const RowList* 
     return ordered;
 }
 
-std::shared_ptr<const RowList> ViewCache::find(std::uint64_t version, const ViewQuery& query) {
+std::shared_ptr<const RowList> ViewCache::find(std::uint64_t generation, const ViewQuery& query) {
     const std::lock_guard<std::mutex> lock(mutex_);
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-        if (it->version == version && it->query == query) {
+        if (it->generation == generation && it->query == query) {
             entries_.splice(entries_.begin(), entries_, it);
             return entries_.front().rows;
         }
@@ -169,13 +169,13 @@ std::shared_ptr<const RowList> ViewCache::find(std::uint64_t version, const View
 
 void ViewCache::remember(Entry entry) {
     const std::lock_guard<std::mutex> lock(mutex_);
-    // An older version's views are of no more use.
-    std::erase_if(entries_, [&](const Entry& e) { return e.version != entry.version; });
+    // An older generation's views are of no more use.
+    std::erase_if(entries_, [&](const Entry& e) { return e.generation != entry.generation; });
     entries_.push_front(std::move(entry));
     if (entries_.size() > kKept) entries_.pop_back();
 }
 
-std::shared_ptr<const RowList> ViewCache::compute(const Catalog& catalog, std::uint64_t version,
+std::shared_ptr<const RowList> ViewCache::compute(const Catalog& catalog, std::uint64_t generation,
                                                   const ViewQuery& query) {
     if (query.sort_column == kWalkOrder || query.filter.empty()) {
         if (query.filter.empty() && query.sort_column != kWalkOrder) {
@@ -185,20 +185,20 @@ std::shared_ptr<const RowList> ViewCache::compute(const Catalog& catalog, std::u
     }
     // A filtered sort reuses the full order of its column, itself cached.
     const ViewQuery full{{}, query.sort_column, query.descending};
-    std::shared_ptr<const RowList> order = find(version, full);
+    std::shared_ptr<const RowList> order = find(generation, full);
     if (!order) {
-        order = compute(catalog, version, full);
-        remember(Entry{version, full, order});
+        order = compute(catalog, generation, full);
+        remember(Entry{generation, full, order});
     }
     return std::make_shared<const RowList>(ViewRows(catalog, query, order.get()));
 }
 
-std::shared_ptr<const RowList> ViewCache::rows(const std::shared_ptr<const Catalog>& catalog, std::uint64_t version,
+std::shared_ptr<const RowList> ViewCache::rows(const std::shared_ptr<const Catalog>& catalog, std::uint64_t generation,
                                                const ViewQuery& query) {
-    if (std::shared_ptr<const RowList> known = find(version, query)) return known;
+    if (std::shared_ptr<const RowList> known = find(generation, query)) return known;
     // Worked out without the lock, so that one slow view does not hold up others.
-    std::shared_ptr<const RowList> rows = compute(*catalog, version, query);
-    remember(Entry{version, query, rows});
+    std::shared_ptr<const RowList> rows = compute(*catalog, generation, query);
+    remember(Entry{generation, query, rows});
     return rows;
 }
 

@@ -49,23 +49,23 @@ RowList SortedRows(const Catalog& catalog, int column, bool descending);
 // SortedRows for the query's column and direction: it spares a sort.
 RowList ViewRows(const Catalog& catalog, const ViewQuery& query, const RowList* sorted = nullptr);
 
-// Remembers the last few views and orders of one catalog version. Safe to
+// Remembers the last few views and orders of one catalog generation. Safe to
 // call from any thread; the lists it hands out are never changed.
 class ViewCache {
 public:
-    std::shared_ptr<const RowList> rows(const std::shared_ptr<const Catalog>& catalog, std::uint64_t version,
+    std::shared_ptr<const RowList> rows(const std::shared_ptr<const Catalog>& catalog, std::uint64_t generation,
                                         const ViewQuery& query);
 
 private:
     // A view, or with an empty filter the full order of a sort.
     struct Entry {
-        std::uint64_t version;
+        std::uint64_t generation;
         ViewQuery query;
         std::shared_ptr<const RowList> rows;
     };
-    std::shared_ptr<const RowList> find(std::uint64_t version, const ViewQuery& query);
+    std::shared_ptr<const RowList> find(std::uint64_t generation, const ViewQuery& query);
     void remember(Entry entry);
-    std::shared_ptr<const RowList> compute(const Catalog& catalog, std::uint64_t version, const ViewQuery& query);
+    std::shared_ptr<const RowList> compute(const Catalog& catalog, std::uint64_t generation, const ViewQuery& query);
 
     static constexpr std::size_t kKept = 12;
     std::mutex mutex_;

@@ -6,86 +6,27 @@
 #include <exception>
 #include <memory>
 
-#include "entry_reader.hpp"
-#include "field_text.hpp"
 #include "ordered_walk.hpp"
+#include "row_reader.hpp"
 
 namespace zolehead::serve {
 
 namespace {
 
-using collection::FieldText;
 using collection::FileWalker;
 using collection::OrderedWalk;
 using collection::WalkEntry;
 
-// One walked file: read on a reading thread, packed for the catalog.
+// One walked file: read on a reading thread into its rows.
 struct ScanJob {
     WalkEntry entry;
     std::uint64_t sequence = 0;
-    ZoleHeader header;
-    std::string error;
-    std::string output;  // the values packed by ScanReader
+    PackedRows rows;
 };
 
 std::int64_t NowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-// A reading thread's work: the file through ServedRoots and the core, its
-// values decoded to UTF-8 into job.output as sixteen NUL-ended texts and two
-// bytes of lossy bits, so the calling thread only copies.
-class ScanReader {
-public:
-    explicit ScanReader(const ServedRoots& roots) : roots_(roots), text_(false) {}
-
-    void run(ScanJob& job) {
-        job.output.clear();
-        job.error = job.entry.failure;
-        if (job.error.empty()) {
-            const ServedRoots::Resolved file = roots_.resolve(job.entry.path);
-            if (file.refusal != PathRefusal::NONE) {
-                job.error = DescribeRefusal(file.refusal, file.system_error);
-            } else {
-                collection::ReadEntry(WalkEntry{file.reopen_path(), {}}, HeaderForm::BOTH, job.header, job.error);
-            }
-        }
-        if (!job.error.empty()) job.header.clear();
-        std::uint16_t lossy = 0;
-        for (std::size_t i = 0; i < job.header.slots.size(); ++i) {
-            const HeaderSlot& slot = job.header.slots[i];
-            if (slot.status != STATUS_NONE) {
-                const FieldText::Text value = text_.get(slot.text());
-                job.output += value.text;
-                if (value.lossy) lossy |= static_cast<std::uint16_t>(1U << i);
-            }
-            job.output += '\0';
-        }
-        job.output += static_cast<char>(lossy & 0xFF);
-        job.output += static_cast<char>(lossy >> 8);
-    }
-
-private:
-    const ServedRoots& roots_;
-    FieldText text_;
-};
-
-CatalogEntry UnpackEntry(const ScanJob& job) {
-    CatalogEntry entry;
-    entry.path = job.entry.path;
-    entry.error = job.error;
-    const std::string_view packed = job.output;
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < entry.values.size(); ++i) {
-        const std::size_t end = packed.find('\0', at);
-        entry.values[i] = packed.substr(at, end - at);
-        at = end + 1;
-        entry.forms[i] = static_cast<FieldForm>(job.header.slots[i].status);
-    }
-    entry.lossy = static_cast<std::uint16_t>(static_cast<unsigned char>(packed[at]) |
-                                             static_cast<unsigned char>(packed[at + 1]) << 8);
-    return entry;
 }
 
 }  // namespace
@@ -109,20 +50,33 @@ void ScanCounters::reset() {
     notices_.clear();
 }
 
+collection::ReadSettings ScanSettings::reading() const {
+    collection::ReadSettings settings;
+    settings.archives = archives;
+    settings.max_entry_size = max_entry_size;
+    settings.extensions = extensions;
+    return settings;
+}
+
 Catalog ScanCollection(const ScanSettings& settings, const ServedRoots& roots, ScanCounters& counters,
                        const std::atomic<bool>& stop) {
     const unsigned threads = settings.jobs == 0 ? 1 : settings.jobs;
-    std::vector<std::unique_ptr<ScanReader>> readers;
-    for (unsigned i = 0; i < threads; ++i) readers.push_back(std::make_unique<ScanReader>(roots));
+    const collection::ReadSettings reading = settings.reading();
+    std::vector<std::unique_ptr<RowReader>> readers;
+    for (unsigned i = 0; i < threads; ++i) readers.push_back(std::make_unique<RowReader>(roots, reading));
 
-    FileWalker walker(settings.roots, settings.recursive, settings.extensions,
-                      [&](const std::string& path, std::string_view reason) { counters.notice(path, reason); });
-    OrderedWalk<ScanJob> reader(std::move(walker), threads, [&](ScanJob& job, unsigned thread) { readers[thread]->run(job); });
+    FileWalker walker(
+        settings.roots, settings.recursive, settings.extensions,
+        [&](const std::string& path, std::string_view reason) { counters.notice(path, reason); }, settings.archives);
+    OrderedWalk<ScanJob> reader(std::move(walker), threads,
+                                [&](ScanJob& job, unsigned thread) { readers[thread]->read(job.entry, job.rows); });
     CatalogBuilder builder;
     while (const ScanJob* job = reader.next()) {
-        builder.add(UnpackEntry(*job));
-        if (!job->error.empty()) ++counters.failed;
-        ++counters.read;
+        for (std::size_t i = 0; i < job->rows.size(); ++i) {
+            builder.add(job->rows[i].entry());
+            if (!job->rows[i].error.empty()) ++counters.failed;
+            ++counters.read;
+        }
         if (stop.load(std::memory_order_relaxed)) break;
     }
     return builder.finish();

@@ -1,7 +1,8 @@
 // Reading a collection into a catalog, with the tool's walker and ordered
 // reading threads (collection/), and a scan that runs in the background
 // while the server answers. Every file is read through ServedRoots, so a
-// link that leads out of the served folders gives an error row, not a read.
+// link that leads out of the served folders gives an error row, not a read
+// (row_reader.hpp).
 #pragma once
 
 #include <atomic>
@@ -15,6 +16,7 @@
 
 #include "catalog.hpp"
 #include "catalog_store.hpp"
+#include "read_settings.hpp"
 #include "served_roots.hpp"
 
 namespace zolehead::serve {
@@ -24,6 +26,11 @@ struct ScanSettings {
     bool recursive = false;
     std::vector<std::string> extensions;  // lower case, no dot; empty: every file
     unsigned jobs = 1;                    // reading threads
+    bool archives = false;                // a row per entry of each archive
+    std::uint64_t max_entry_size = collection::kDefaultMaxEntrySize;
+
+    // What each file is read with: both forms, archives as asked.
+    collection::ReadSettings reading() const;
 };
 
 // How far a scan has come; safe to read while it runs.
@@ -75,6 +82,7 @@ public:
     ScanStatus status() const;
     // Waits until no scan runs (for tests and tools).
     void wait();
+    const ScanSettings& settings() const noexcept { return settings_; }
 
 private:
     void run();

@@ -31,6 +31,15 @@ void CutOnCharacter(std::string& bytes) {
 HeaderLineReader::HeaderLineReader(HeaderLineLimits limits) noexcept
     : limits_(limits), scanners_{HeaderScanner(HeaderForm::A), HeaderScanner(HeaderForm::B), HeaderScanner(HeaderForm::BOTH)} {}
 
+void HeaderLineReader::also_keep(std::vector<std::uint64_t> lines) {
+    std::sort(lines.begin(), lines.end());
+    also_keep_ = std::move(lines);
+}
+
+bool HeaderLineReader::asked_for(std::uint64_t line) const noexcept {
+    return std::binary_search(also_keep_.begin(), also_keep_.end(), line);
+}
+
 const ZoleHeader& HeaderLineReader::header(HeaderForm form) const noexcept { return scanners_[Index(form)].header(); }
 
 void HeaderLineReader::take(const std::uint8_t* begin, const std::uint8_t* end, bool text) {
@@ -63,7 +72,7 @@ void HeaderLineReader::end_line() {
     if (line_number_ <= limits_.block_lines) {
         if (changed != 0) last_block_change_ = line_number_;
         block_.push_back(std::move(current_));
-    } else if (changed != 0) {
+    } else if (changed != 0 || asked_for(line_number_)) {
         if (later_.size() < limits_.later_lines) {
             later_.push_back(std::move(current_));
         } else {
@@ -128,6 +137,9 @@ void HeaderLineReader::finish() {
     const std::size_t keep =
         std::min<std::size_t>(block_.size(), std::max<std::size_t>(limits_.min_lines, last_block_change_));
     kept_.assign(std::make_move_iterator(block_.begin()), std::make_move_iterator(block_.begin() + static_cast<std::ptrdiff_t>(keep)));
+    for (std::size_t i = keep; i < block_.size(); ++i) {
+        if (asked_for(block_[i].number)) kept_.push_back(std::move(block_[i]));
+    }
     kept_.insert(kept_.end(), std::make_move_iterator(later_.begin()), std::make_move_iterator(later_.end()));
     block_.clear();
     later_.clear();

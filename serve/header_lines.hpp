@@ -7,8 +7,9 @@
 // Which lines count: the file's first lines up to the last line within the
 // first `block_lines` on which a result changed (at least `min_lines`, so a
 // file with no header still shows how it begins), then each later line on
-// which a result changed (at most `later_lines` of them). Nothing after the
-// 0x1A end mark, where the readers stop. A line ends at LF, CR or CR LF.
+// which a result changed (at most `later_lines` of them), and any line the
+// caller asked for (a line with a lint warning). Nothing after the 0x1A end
+// mark, where the readers stop. A line ends at LF, CR or CR LF.
 #pragma once
 
 #include <array>
@@ -41,6 +42,11 @@ class HeaderLineReader {
 public:
     explicit HeaderLineReader(HeaderLineLimits limits = {}) noexcept;
 
+    // Keeps these lines too (numbers from 1), as if a field changed on
+    // them; before the first feed(). Later lines beyond `later_lines` still
+    // count as dropped.
+    void also_keep(std::vector<std::uint64_t> lines);
+
     // Feeds the next bytes, cut anywhere. Returns false once the end mark
     // has been seen; later bytes are ignored.
     bool feed(std::span<const std::uint8_t> bytes);
@@ -59,6 +65,7 @@ public:
 private:
     void take(const std::uint8_t* begin, const std::uint8_t* end, bool text);
     void end_line();
+    bool asked_for(std::uint64_t line) const noexcept;
 
     HeaderLineLimits limits_;
     std::array<HeaderScanner, 3> scanners_;
@@ -74,6 +81,7 @@ private:
     std::vector<HeaderLine> kept_;
     bool dropped_ = false;
     std::optional<std::uint64_t> end_mark_line_;
+    std::vector<std::uint64_t> also_keep_;  // sorted
 };
 
 }  // namespace zolehead::serve

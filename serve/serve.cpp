@@ -68,6 +68,8 @@ public:
         // Before any thread starts, so that every thread inherits the mask.
         pthread_sigmask(SIG_BLOCK, &set_, &previous_);
         signal(SIGPIPE, SIG_IGN);
+        // An edit that meets a file size limit fails with EFBIG and says so.
+        signal(SIGXFSZ, SIG_IGN);
     }
     // Whatever `stop` refers to must outlive this object or the next call to
     // closing(); a signal that comes later only wakes the waiter.
@@ -140,7 +142,8 @@ int Serve(const ServeOptions& options, std::FILE* out, std::FILE* err) {
 
     StopSignals signals;
     CatalogStore store;
-    ScanSettings settings{options.roots, options.recursive, options.extensions, options.jobs};
+    ScanSettings settings{options.roots, options.recursive, options.extensions, options.jobs, options.archives,
+                          options.max_entry_size};
     BackgroundScanner scanner(std::move(settings), *roots, store, [err](const ScanStatus& done) {
         if (done.failure.empty()) {
             std::fprintf(err, "zolehead serve: scanned %llu files (%llu could not be read, %llu passed over) in %.1f s\n",
@@ -158,15 +161,16 @@ int Serve(const ServeOptions& options, std::FILE* out, std::FILE* err) {
         return kExitFailed;
     }
     const AccessPolicy policy(token, options.listen, port);
-    CatalogApi api(policy, *roots, store, scanner, options.roots, CatalogPage{kCatalogPageHtml, kCatalogPagePolicy});
+    CatalogApi api(policy, *roots, store, scanner, options.roots, CatalogPage{kCatalogPageHtml, kCatalogPagePolicy},
+                   !options.read_only);
 
     std::fprintf(out, "http://%s/?token=%s\n", policy.hosts().front().c_str(), token.c_str());
     std::fflush(out);
     if (options.port != 0 && port != options.port) {
         std::fprintf(err, "zolehead serve: port %d is taken; serving on port %d\n", options.port, port);
     }
-    std::fprintf(err, "zolehead serve: serving %zu path%s; open the address above (Ctrl+C stops)\n",
-                 options.roots.size(), options.roots.size() == 1 ? "" : "s");
+    std::fprintf(err, "zolehead serve: serving %zu path%s%s; open the address above (Ctrl+C stops)\n",
+                 options.roots.size(), options.roots.size() == 1 ? "" : "s", options.read_only ? ", read-only" : "");
     scanner.start();
     signals.on_signal([&server] { server.stop(); });
     const bool listened = server.run(api);

@@ -2,9 +2,12 @@
 // page and its API on one address until SIGINT, SIGTERM or SIGHUP.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "read_settings.hpp"
 
 namespace zolehead::serve {
 
@@ -17,6 +20,9 @@ struct ServeOptions {
     unsigned jobs = 1;
     std::string listen = "127.0.0.1";  // a numeric address, not a wildcard
     int port = kDefaultPort;           // 0, or taken: any free port
+    bool read_only = false;            // no editing
+    bool archives = false;             // a row per entry of each archive
+    std::uint64_t max_entry_size = collection::kDefaultMaxEntrySize;
 };
 
 // Prints "http://ADDRESS:PORT/?token=TOKEN" as the first line of `out` and

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The catalog server's HTTP interface, endpoint by endpoint, through urllib:
 what it answers, and what it refuses (token, Host, Origin, paths leading
-out of the served folders, bodies too large or not JSON)."""
+out of the served folders, bodies too large or not JSON), and what editing
+writes: each answer checked against the file on disk as the tool reads it."""
 import base64
 import hashlib
 import json
@@ -13,6 +14,7 @@ import subprocess
 import tempfile
 import time
 import unittest
+import zipfile
 
 from make_collection import KEYWORDS, write_collection
 from serve_support import BIN, Server
@@ -94,7 +96,7 @@ class CatalogTest(unittest.TestCase):
         self.assertEqual(self.status["scan"]["skipped"], 1)  # the FIFO
         self.assertEqual([f["keyword"] for f in self.status["fields"]], KEYWORDS)
         self.assertEqual(self.status["fields"][0]["label"], "曲名")
-        self.assertFalse(self.status["editable"])
+        self.assertTrue(self.status["editable"])
 
     # --- /api/rows
 
@@ -423,6 +425,216 @@ class RescanTest(unittest.TestCase):
                 server.wait_for_scan(first["version"] + 1)
                 status, _, data = server.request("/api/rescan", method="POST", raw_body=b"")
                 self.assertEqual(status, 202, data)  # an empty body will do
+
+
+def on_disk(path):
+    """The file's fields as the tool reads them now: {keyword: [value, form]}."""
+    done = subprocess.run([BIN, "--jsonl", path], capture_output=True, timeout=30)
+    return {k: [v["value"], v["form"]] for k, v in json.loads(done.stdout)["fields"].items()}
+
+
+def as_row(fields):
+    return [fields.get(k) for k in KEYWORDS]
+
+
+class EditTest(unittest.TestCase):
+    """Edits through /api/edit, in a collection of its own: col/ (generated,
+    with a zip archive and a link leading out) and outside/."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.top = tempfile.mkdtemp(prefix="zolehead-serve-edit-")
+        cls.generated = write_collection(os.path.join(cls.top, "col"), 40)
+        outside = os.path.join(cls.top, "outside")
+        os.makedirs(outside)
+        cls.secret = os.path.join(outside, "secret.zole")
+        with open(cls.secret, "wb") as f:
+            f.write(b"*Title '" + OUTSIDE_TITLE.encode() + b"'\n")
+        os.symlink(os.path.join("..", "outside", "secret.zole"), os.path.join(cls.top, "col", "link-out.zole"))
+        with zipfile.ZipFile(os.path.join(cls.top, "col", "pack.zip"), "w") as pack:
+            pack.writestr("inner.zole", sjis("曲名：箱の中\n"))
+        cls.server = Server(["-r", "-z", "col", "--port", "0"], cwd=cls.top)
+        cls.status = cls.server.wait_for_scan()
+        cls.rows = {r["path"]: r for r in cls.server.all_rows()}
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.stop()
+        shutil.rmtree(cls.top)
+
+    def path(self, n):
+        return "col/" + self.generated[n][0]
+
+    def edit(self, body, expected=200):
+        status, _, data = self.server.request("/api/edit", body)
+        self.assertEqual(status, expected, data)
+        return data
+
+    def assert_row_is_the_file(self, path):
+        """The catalog's row for `path` is what the tool reads on disk."""
+        row = next(r for r in self.server.all_rows(filter=path) if r["path"] == path)
+        self.assertEqual([f[:2] if f else None for f in row["fields"]], as_row(on_disk(os.path.join(self.top, path))))
+
+    def test_a_cell_edit_answers_with_the_file_as_it_reads_after(self):
+        path = self.path(0)
+        before = on_disk(os.path.join(self.top, path))
+        data = self.edit({"items": [{"path": path, "set": {"作曲": "新しい人"}, "remove": ["Title"]}]})
+        result, = data["results"]
+        self.assertEqual(result["status"], "edited")
+        self.assertEqual(result["row"], self.rows[path]["row"])
+        after = on_disk(os.path.join(self.top, path))
+        self.assertEqual(after["Composer"][0], "新しい人")
+        self.assertNotIn("Title", after)
+        self.assertEqual({k: v for k, v in after.items() if k not in ("Composer", "Title")},
+                         {k: v for k, v in before.items() if k not in ("Composer", "Title")})
+        self.assertEqual([f[:2] if f else None for f in result["now"]["fields"]], as_row(after))
+        self.assert_row_is_the_file(path)
+        # The same again changes nothing on disk.
+        stamp = os.stat(os.path.join(self.top, path)).st_mtime_ns
+        again = self.edit({"items": [{"path": path, "set": {"Composer": "新しい人"}}]})
+        self.assertEqual(again["results"][0]["status"], "unchanged")
+        self.assertEqual(os.stat(os.path.join(self.top, path)).st_mtime_ns, stamp)
+
+    def test_one_field_set_on_many_rows(self):
+        chosen = [self.path(n) for n in (3, 4, 5, 6)]
+        rows = [self.rows[p]["row"] for p in chosen]
+        data = self.edit({"version": self.status["version"], "items": [{"rows": rows, "set": {"Genre": "一括"}}]})
+        self.assertEqual(data["counts"], {"edited": 4, "unchanged": 0, "refused": 0, "failed": 0})
+        self.assertEqual([r["row"] for r in data["results"]], rows)
+        for path in chosen:
+            self.assertEqual(on_disk(os.path.join(self.top, path))["Genre"][0], "一括")
+            self.assert_row_is_the_file(path)
+        untouched = self.path(7)
+        self.assertNotEqual(on_disk(os.path.join(self.top, untouched))["Genre"][0], "一括")
+
+    def test_refusals_write_nothing_and_say_why(self):
+        target = self.path(10)
+        cases = [
+            ("a character code page 932 lacks", {"path": target, "set": {"Title": "Caf\u00e9"}},
+             "refused", "bad-value", "code page 932"),
+            ("a line break in a value", {"path": target, "set": {"Title": "two\nlines"}}, "refused", "bad-value", ""),
+            ("longer than a field holds", {"path": target, "set": {"Comment": "長" * 100}}, "refused", "bad-value", ""),
+            ("a link leading out", {"path": "col/link-out.zole", "set": {"Title": "x"}},
+             "refused", "outside-served-folders", "not inside"),
+            ("dot-dot out of the folders", {"path": "col/../outside/secret.zole", "set": {"Title": "x"}},
+             "refused", "outside-served-folders", "not inside"),
+            ("an absolute path outside", {"path": self.secret, "set": {"Title": "x"}},
+             "refused", "outside-served-folders", "not inside"),
+            ("an entry inside an archive", {"path": "col/pack.zip!/inner.zole", "set": {"Title": "x"}},
+             "refused", "inside-archive", "inside an archive"),
+            ("a file that is not there", {"path": "col/none.zole", "set": {"Title": "x"}}, "failed", "not-found", ""),
+        ]
+        with open(self.secret, "rb") as f:
+            secret = f.read()
+        with open(os.path.join(self.top, target), "rb") as f:
+            before = f.read()
+        for label, item, status, problem, words in cases:
+            with self.subTest(label):
+                result, = self.edit({"items": [item]})["results"]
+                self.assertEqual((result["status"], result["problem"]), (status, problem), result)
+                self.assertIn(words, result["reason"])
+                self.assertNotIn(OUTSIDE_TITLE, json.dumps(result))
+        with open(os.path.join(self.top, target), "rb") as f:
+            self.assertEqual(f.read(), before)
+        with open(self.secret, "rb") as f:
+            self.assertEqual(f.read(), secret)
+        self.assertEqual(sorted(os.listdir(os.path.join(self.top, "col", "d0000"))),
+                         sorted(os.path.basename(p) for p, _ in self.generated))  # no temporary file left
+
+    def test_an_archive_entry_is_shown_and_explained(self):
+        entry = self.rows["col/pack.zip!/inner.zole"]
+        self.assertTrue(entry["archive"])
+        self.assertEqual(entry["fields"][0], ["箱の中", "A"])
+        status, _, detail = self.server.request("/api/file", {"path": "col/pack.zip!/inner.zole"})
+        self.assertEqual(status, 200, detail)
+        self.assertTrue(detail["archive"])
+        self.assertEqual(detail["lines"][0]["text"], "曲名：箱の中")
+        self.assertEqual(detail["explain"]["fields"][0]["entries"][0]["value"], "箱の中")
+
+    def test_the_detail_tells_the_story_and_the_warnings(self):
+        path = "col/d0000/zz-twice.zole"
+        with open(os.path.join(self.top, path), "wb") as f:
+            f.write(sjis("曲名：一つ目\n曲名：二つ目\n"))
+        status, _, detail = self.server.request("/api/file", {"path": path})
+        self.assertEqual(status, 200, detail)
+        title = detail["explain"]["fields"][0]
+        self.assertEqual([(e["line"], e["value"]) for e in title["entries"]], [(1, "一つ目"), (2, "二つ目")])
+        self.assertEqual([(w["line"], w["code"]) for w in detail["lint"]["warnings"]], [(2, "repeated-label")])
+        self.assertEqual((detail["fields"][0]["value"], detail["fields"][0]["form"]), ("", "A"))  # emptied
+        os.remove(os.path.join(self.top, path))
+
+    def test_requests_the_edit_endpoint_refuses(self):
+        version = self.status["version"]
+        title = {"set": {"Title": "x"}}
+        cases = [
+            ("no items", {}, 400, "items"),
+            ("empty items", {"items": []}, 400, "items"),
+            ("no change", {"items": [{"path": self.path(1)}]}, 400, "set"),
+            ("an unknown field", {"items": [{"path": self.path(1), "set": {"Titel": "x"}}]}, 400, "Titel"),
+            ("a field named twice", {"items": [{"path": self.path(1), "set": {"Title": "x"}, "remove": ["曲名"]}]},
+             400, "twice"),
+            ("a value that is not text", {"items": [{"path": self.path(1), "set": {"Title": 7}}]}, 400, "string"),
+            ("an unknown form", {"items": [dict(title, path=self.path(1), form="C")]}, 400, "form"),
+            ("both a path and rows", {"version": version, "items": [dict(title, path=self.path(1), rows=[1])]},
+             400, "one of"),
+            ("rows without a version", {"items": [dict(title, rows=[1])]}, 400, "version"),
+            ("a negative row", {"version": version, "items": [dict(title, rows=[-1])]}, 400, "rows"),
+            ("too many files", {"version": version, "items": [dict(title, rows=list(range(1001)))]}, 400, "1000"),
+            ("a value far too long", {"items": [{"path": self.path(1), "set": {"Title": "x" * 5000}}]}, 400, "longer"),
+            ("an unknown member", {"items": [dict(title, path=self.path(1))], "dry": True}, 400, "dry"),
+            ("rows of another catalog", {"version": version + 5, "items": [dict(title, rows=[1])]}, 409, "scanned"),
+            ("a row past the end", {"version": version, "items": [dict(title, rows=[10 ** 6])]}, 404, "row"),
+        ]
+        with open(os.path.join(self.top, self.path(1)), "rb") as f:
+            before = f.read()
+        for label, body, expected, words in cases:
+            with self.subTest(label):
+                status, _, data = self.server.request("/api/edit", body)
+                self.assertEqual(status, expected, data)
+                self.assertIn(words, data["error"])
+        with open(os.path.join(self.top, self.path(1)), "rb") as f:
+            self.assertEqual(f.read(), before)
+
+    def test_an_edit_needs_the_token_and_this_site(self):
+        body = {"items": [{"path": self.path(2), "set": {"Title": "forged"}}]}
+        cases = [
+            ("no token", dict(token=False), 403),
+            ("a wrong token", dict(token="0" * len(self.server.token)), 403),
+            ("another site", dict(headers={"Origin": "http://evil.example"}), 403),
+            ("a rebound name", dict(headers={"Host": "evil.example:%d" % self.server.port}), 403),
+            ("a form post", dict(headers={"Content-Type": "text/plain"}), 415),
+        ]
+        for label, options, expected in cases:
+            with self.subTest(label):
+                status, _, _ = self.server.request("/api/edit", body, **options)
+                self.assertEqual(status, expected)
+        self.assertNotEqual(on_disk(os.path.join(self.top, self.path(2)))["Title"][0], "forged")
+
+
+class ReadOnlyTest(unittest.TestCase):
+    def test_read_only_refuses_every_edit(self):
+        with tempfile.TemporaryDirectory(prefix="zolehead-serve-") as top:
+            generated = write_collection(os.path.join(top, "col"), 5)
+            target = os.path.join(top, "col", generated[0][0])
+            with open(target, "rb") as f:
+                before = f.read()
+            with Server(["-r", "col", "--port", "0", "--read-only"], cwd=top) as server:
+                status = server.wait_for_scan()
+                self.assertFalse(status["editable"])
+                cases = [
+                    ("by path", {"items": [{"path": "col/" + generated[0][0], "set": {"Title": "x"}}]}),
+                    ("by rows", {"version": status["version"], "items": [{"rows": [0, 1], "remove": ["Title"]}]}),
+                    ("a malformed body too", {"items": "x"}),
+                ]
+                for label, body in cases:
+                    with self.subTest(label):
+                        code, _, data = server.request("/api/edit", body)
+                        self.assertEqual(code, 403, data)
+                        self.assertIn("read-only", data["error"])
+                # Reading is unaffected.
+                self.assertEqual(server.request("/api/file", {"path": "col/" + generated[0][0]})[0], 200)
+            with open(target, "rb") as f:
+                self.assertEqual(f.read(), before)
 
 
 class CommandLineTest(unittest.TestCase):

@@ -2,10 +2,13 @@
 // answers, and what a bad body gets.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "catalog_api.hpp"
 
@@ -148,6 +151,46 @@ TEST_F(CatalogApiTest, EveryAnswerCarriesItsPolicy) {
         }
         EXPECT_TRUE(policy && nosniff) << path;
     }
+}
+
+// Edits replace rows while other threads read the catalog: every answer
+// must show a whole catalog, the file's value before or after some edit,
+// and the last answer the value on disk. Run under TSan with the rest.
+TEST_F(CatalogApiTest, RowsReadWhileEditsReplaceThem) {
+    constexpr int kEdits = 40;
+    std::atomic<bool> done{false};
+    std::vector<std::string> seen_wrong;
+    std::thread reader([&] {
+        while (!done.load()) {
+            const HttpResponse response = ask("POST", "/api/rows", R"({"sort": "path"})");
+            const nlohmann::json answer = nlohmann::json::parse(response.body);
+            const bool whole = response.status == 200 && answer.at("rows").size() == 2 &&
+                               answer.at("rows").at(0).at("fields").at(0).is_array();
+            const std::string title = whole ? answer["rows"][0]["fields"][0][0].get<std::string>() : "";
+            if (!(title == "Alpha" || title.starts_with("Edit "))) seen_wrong.push_back(response.body);
+        }
+    });
+    const std::string path = nlohmann::json((top_ / "col" / "a.zole").string()).dump();
+    std::string last;
+    for (int i = 0; i < kEdits; ++i) {
+        last = "Edit " + std::to_string(i);
+        const HttpResponse response =
+            ask("POST", "/api/edit", R"({"items": [{"path": )" + path + R"(, "set": {"Title": ")" + last + R"("}}]})");
+        const nlohmann::json result = nlohmann::json::parse(response.body)["results"].at(0);
+        // A failure stops the edits; the reader must still be joined.
+        const bool edited = response.status == 200 && result["status"] == "edited";
+        EXPECT_TRUE(edited) << response.body;
+        if (!edited) break;
+        EXPECT_EQ(result.at("now").at("fields").at(0).at(0), last);
+    }
+    done = true;
+    reader.join();
+    EXPECT_TRUE(seen_wrong.empty()) << seen_wrong.front();
+    const nlohmann::json rows = nlohmann::json::parse(ask("POST", "/api/rows", R"({"sort": "path"})").body)["rows"];
+    EXPECT_EQ(rows.at(0)["fields"][0][0], last);
+    std::ifstream file(top_ / "col" / "a.zole", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_EQ(bytes, "*Title '" + last + "'\n*Genre 'Pop'\n");
 }
 
 }  // namespace

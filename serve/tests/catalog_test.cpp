@@ -3,10 +3,12 @@
 // among equals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "catalog.hpp"
+#include "catalog_patch.hpp"
 #include "catalog_query.hpp"
 
 namespace zolehead::serve {
@@ -200,6 +202,60 @@ TEST(ViewCache, AnswersFromTheVersionAsked) {
     EXPECT_EQ(*cache.rows(second, 2, query), (RowList{0}));
     EXPECT_EQ(*cache.rows(second, 2, ViewQuery{"", 1, true}), (RowList{0}));
     EXPECT_EQ(*cache.rows(first, 1, ViewQuery{"", 1, true}), (RowList{1, 0}));
+}
+
+// An edit's catalog: the rows it names as their files read now, every other
+// row exactly as it was, and the counts kept right.
+TEST(ReplaceRows, ReplacesOnlyTheRowsNamed) {
+    const Catalog base = Build({{"a.zole", "", {{0, "Alpha"}, {2, "Ann"}}},
+                                {"b.zole", "cannot open", {}},
+                                {"c.zole", "", {{0, "Gamma"}}},
+                                {"d.zole", "", {{15, "last field"}}}});
+    const auto replaced = [](std::uint32_t row, std::string_view path, std::string_view error, std::string_view title) {
+        RowReplacement r;
+        r.row = row;
+        r.entry.path = path;
+        r.entry.error = error;
+        if (!title.empty()) {
+            r.entry.values[0] = title;
+            r.entry.forms[0] = FieldForm::B;
+        }
+        return r;
+    };
+    struct Case {
+        const char* label;
+        std::vector<RowReplacement> replacements;
+        std::vector<std::string> titles;  // row by row; "!" for an error row
+        std::size_t errors;
+    } cases[] = {
+        {"nothing replaced", {}, {"Alpha", "!", "Gamma", ""}, 1},
+        {"one row, a longer value", {replaced(2, "c.zole", "", "Gamma, longer now")}, {"Alpha", "!", "Gamma, longer now", ""}, 1},
+        {"an error row read now", {replaced(1, "b.zole", "", "Beta")}, {"Alpha", "Beta", "Gamma", ""}, 0},
+        {"a row that cannot be read now", {replaced(0, "a.zole", "gone", "")}, {"!", "!", "Gamma", ""}, 2},
+        {"the last replacement wins", {replaced(3, "d.zole", "", "one"), replaced(3, "d.zole", "", "two")},
+         {"Alpha", "!", "Gamma", "two"}, 1},
+        {"out of order, and past the end ignored",
+         {replaced(9, "z.zole", "", "none"), replaced(2, "c.zole", "", "C"), replaced(0, "a.zole", "", "A")},
+         {"A", "!", "C", ""}, 1},
+    };
+    for (const Case& c : cases) {
+        const Catalog next = ReplaceRows(base, c.replacements);
+        ASSERT_EQ(next.size(), base.size()) << c.label;
+        EXPECT_EQ(next.error_count(), c.errors) << c.label;
+        for (std::size_t row = 0; row < next.size(); ++row) {
+            EXPECT_EQ(next.path(row), base.path(row)) << c.label << " row " << row;
+            const std::string title = next.error(row).empty() ? std::string(next.value(row, 0)) : "!";
+            EXPECT_EQ(title, c.titles[row]) << c.label << " row " << row;
+        }
+        // Rows not named keep every field, the last one too.
+        const bool d_kept = std::none_of(c.replacements.begin(), c.replacements.end(),
+                                         [](const RowReplacement& r) { return r.row == 3; });
+        if (d_kept) {
+            EXPECT_EQ(next.value(3, 15), "last field") << c.label;
+            EXPECT_EQ(next.form(3, 15), FieldForm::A) << c.label;
+        }
+    }
+    EXPECT_EQ(base.value(2, 0), "Gamma");  // the base catalog is never changed
 }
 
 }  // namespace

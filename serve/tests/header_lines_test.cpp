@@ -45,8 +45,10 @@ std::span<const std::uint8_t> Bytes(const std::string& text) {
 }
 
 // Feeds `input` in pieces cut at `cuts` (offsets in ascending order).
-Outcome Read(const std::string& input, const std::vector<std::size_t>& cuts, HeaderLineReader* keep = nullptr) {
+Outcome Read(const std::string& input, const std::vector<std::size_t>& cuts, HeaderLineReader* keep = nullptr,
+             const std::vector<std::uint64_t>& asked = {}) {
     HeaderLineReader reader(kSmall);
+    reader.also_keep(asked);
     std::size_t at = 0;
     std::vector<std::size_t> ends = cuts;
     ends.push_back(input.size());
@@ -71,6 +73,7 @@ struct Case {
     const char* label;
     std::string input;
     Outcome expected;
+    std::vector<std::uint64_t> asked{};  // lines kept as well (lint warnings)
 };
 
 std::vector<Case> Cases() {
@@ -105,12 +108,17 @@ std::vector<Case> Cases() {
          {{{1, kTitle + "A", kTitleBit}, {2, kTitle + "B", kTitleBit}}, 2, std::nullopt, false}},
         {"empty", "", {{}, 0, std::nullopt, false}},
         {"only a line end", "\n", {{{1, "", 0}}, 1, std::nullopt, false}},
+        {"lines asked for, in the block and past it", Music(4) + "x\n" + Music(3) + "y\n" + Music(1),
+         {{{1, "A cdefgab", 0}, {2, "A cdefgab", 0}, {5, "x", 0}, {9, "y", 0}}, 10, std::nullopt, false},
+         {9, 5}},
+        {"a line asked for after the end mark is not there", "x\n\x1Ay\n",
+         {{{1, "x", 0}}, 1, 2, false}, {2, 3}},
     };
 }
 
 TEST(HeaderLines, Cases) {
     for (const Case& c : Cases()) {
-        const Outcome got = Read(c.input, {});
+        const Outcome got = Read(c.input, {}, nullptr, c.asked);
         EXPECT_EQ(got.lines, c.expected.lines) << c.label;
         EXPECT_EQ(got.line_count, c.expected.line_count) << c.label;
         EXPECT_EQ(got.end_mark, c.expected.end_mark) << c.label;
@@ -120,13 +128,13 @@ TEST(HeaderLines, Cases) {
 
 TEST(HeaderLines, BlocksChangeNothing) {
     for (const Case& c : Cases()) {
-        const Outcome whole = Read(c.input, {});
+        const Outcome whole = Read(c.input, {}, nullptr, c.asked);
         for (std::size_t cut = 1; cut < c.input.size(); ++cut) {
-            EXPECT_EQ(Read(c.input, {cut}), whole) << c.label << ", cut at " << cut;
+            EXPECT_EQ(Read(c.input, {cut}, nullptr, c.asked), whole) << c.label << ", cut at " << cut;
         }
         std::vector<std::size_t> every;
         for (std::size_t i = 1; i < c.input.size(); ++i) every.push_back(i);
-        EXPECT_EQ(Read(c.input, every), whole) << c.label << ", byte by byte";
+        EXPECT_EQ(Read(c.input, every, nullptr, c.asked), whole) << c.label << ", byte by byte";
     }
 }
 

@@ -1,7 +1,9 @@
 // The catalog page. The server holds the catalog, filters and sorts it;
 // the page asks for the window of rows in view and draws only those, so a
 // collection of 100,000 files costs the browser what a screenful does.
-// Text from files only ever reaches the page through textContent.
+// Text from files only ever reaches the page through textContent. Edits go
+// to the server, which writes through the editing core and answers with each
+// file as it reads after: the page shows that, never the value it sent.
 (function () {
   'use strict';
 
@@ -10,6 +12,7 @@
   const BLOCK = 100;          // rows per request, aligned to blocks
   const OVERSCAN = 3;         // rows drawn above and below the view (drawing is redone on every scroll frame)
   const POLL_SCANNING = 250;  // ms between status polls while a scan runs
+  const EDIT_CHUNK = 1000;    // files per edit request, the server's limit
   const DEFAULT_FIELDS = ['Title', 'Genre', 'Composer', 'Lyricist', 'Arranger', 'Artist', 'ComposedYear', 'DataDate'];
 
   const $ = (id) => document.getElementById(id);
@@ -85,6 +88,11 @@
     active: { pos: 0, col: 0 },
     detailRow: null,       // the row object shown in the detail panel
     scanning: false,
+    editable: null,        // false under --read-only: no editing is offered (null: not known yet)
+    selected: new Set(),   // catalog row numbers chosen for a bulk edit
+    anchor: null,          // the position a Shift+click selects from
+    refusals: new Map(),   // 'row:Keyword' -> why the last edit of that cell was refused
+    editing: null,         // {pos, col, input} while a cell is being edited
     // Sizes read from the layout only when they can change (a resize, new
     // columns), never while drawing: a forced layout of the table costs more
     // than the drawing itself.
@@ -267,6 +275,8 @@
   }
 
   function draw() {
+    // Redrawing would take the cell being edited away from under the typing.
+    if (state.editing) return;
     const haveFirst = state.blocks.has(0);
     if (!haveFirst) {
       if (!state.pending.has(0) && state.version >= 0) fetchBlock(0);
@@ -340,6 +350,10 @@
       return tr;
     }
     if (row.error) tr.classList.add('error');
+    if (state.selected.has(row.row)) {
+      tr.classList.add('selected');
+      tr.setAttribute('aria-selected', 'true');
+    }
     all.forEach((column, c) => {
       if (row.error && c === 1) {
         const td = cell(pos, c, 'error-text', row.error);
@@ -357,6 +371,12 @@
       const index = state.fields.findIndex((f) => f.keyword === column.key);
       const td = cell(pos, c, '');
       fillField(td, row.fields[index]);
+      const refusal = state.refusals.get(row.row + ':' + column.key);
+      if (refusal) {
+        td.classList.add('refused');
+        td.append(el('span', 'refusal', refusal));
+        td.title = 'Not changed: ' + refusal + '\n' + td.title;
+      }
       tr.append(td);
     });
     return tr;
@@ -443,6 +463,8 @@
       Home: () => moveTo(0, col),
       End: () => moveTo(state.matched - 1, col),
       Enter: () => openDetail(rowAt(pos)),
+      F2: () => beginEdit(pos, col),
+      ' ': () => toggleSelected(pos),
     };
     const action = keys[event.key];
     if (!action) return;
@@ -475,12 +497,13 @@
   function closeDetail() {
     if ($('detail').hidden) return;
     $('detail').hidden = true;
+    $('detail-body').replaceChildren();  // nothing stale to find when it opens again
     state.detailRow = null;
     $('grid').focus();
   }
 
   // Each section of the panel is drawn by one function, in this order.
-  const DETAIL_SECTIONS = [pathSection, fieldsSection, linesSection];
+  const DETAIL_SECTIONS = [pathSection, fieldsSection, lintSection, linesSection, explainSection];
 
   function detailSections(detail) {
     return DETAIL_SECTIONS.flatMap((section) => section(detail));
@@ -547,6 +570,51 @@
     ];
   }
 
+  function lintSection(detail) {
+    const lint = detail.lint || {};
+    const out = [el('h3', '', 'Warnings')];
+    if (lint.error) return out.concat(el('p', 'problem', lint.error));
+    const warnings = lint.warnings || [];
+    if (!warnings.length) return out.concat(el('p', 'explain', 'None: every reader reads this header the same way.'));
+    const list = el('ul', 'warnings');
+    for (const w of warnings) {
+      const item = el('li');
+      item.append(el('span', 'where', 'line ' + w.line + ', column ' + w.column), ' ', el('span', 'code', w.code), ' ',
+        el('span', '', w.message));
+      if (w.suggestion) item.append(el('div', 'suggestion', 'Suggested: ' + w.suggestion));
+      list.append(item);
+    }
+    return out.concat(list);
+  }
+
+  // How each field came to read as it does: every entry that sets it, and
+  // what each reader made of it.
+  function explainSection(detail) {
+    const story = detail.explain || {};
+    const out = [el('h3', '', 'How the fields are read')];
+    if (story.error) return out.concat(el('p', 'problem', story.error));
+    const told = (story.fields || []).filter((f) => f.entries.length);
+    if (!told.length) return out.concat(el('p', 'explain', 'No line sets a field.'));
+    const list = el('dl', 'story');
+    for (const field of told) {
+      const name = el('dt', '', field.field + ' ');
+      name.append(el('span', 'label-ja', field.label));
+      list.append(name);
+      for (const entry of field.entries) {
+        const dd = el('dd');
+        dd.append(el('span', 'where', 'line ' + entry.line + ', form ' + entry.form), ' ',
+          el('span', entry.lossy ? 'lossy' : '', entry.value === '' ? '(empty)' : entry.value));
+        const readers = el('ul', 'readers');
+        for (const r of entry.readers) readers.append(el('li', 'outcome-' + r.outcome, r.reader + ': ' + r.message));
+        for (const n of entry.notes || []) readers.append(el('li', 'note', String(n)));
+        dd.append(readers);
+        list.append(dd);
+      }
+      if (field.entries_not_shown) list.append(el('dd', 'explain', count(field.entries_not_shown) + ' more entries not shown'));
+    }
+    return out.concat(list);
+  }
+
   function gap(from, to) {
     return note(from === to ? 'line ' + count(from) + ' not shown' : 'lines ' + count(from) + '\u2013' + count(to) + ' not shown');
   }
@@ -555,6 +623,177 @@
     const item = el('div', 'line note');
     item.append(el('span', 'number', '\u22EF'), el('span', 'text', text));
     return item;
+  }
+
+  // --- Selection, for setting one field on many files.
+  function toggleSelected(pos) {
+    const row = rowAt(pos);
+    if (!state.editable || !row || row.row === undefined) return;
+    if (state.selected.has(row.row)) state.selected.delete(row.row);
+    else state.selected.add(row.row);
+    state.anchor = pos;
+    updateBulk();
+    draw();
+  }
+
+  // From the anchor to `pos`, as far as those rows have arrived.
+  function selectRange(pos) {
+    if (!state.editable) return;
+    const from = state.anchor === null ? pos : state.anchor;
+    for (let p = Math.min(from, pos); p <= Math.max(from, pos); p++) {
+      const row = rowAt(p);
+      if (row && row.row !== undefined) state.selected.add(row.row);
+    }
+    updateBulk();
+    draw();
+  }
+
+  function updateBulk() {
+    const form = $('bulk');
+    form.hidden = !state.editable || state.selected.size === 0;
+    $('bulk-count').textContent = count(state.selected.size) + ' selected';
+    const select = $('bulk-field');
+    if (select.options.length !== state.fields.length) {
+      select.replaceChildren(...state.fields.map((f) => {
+        const option = el('option', '', f.keyword + ' ' + f.label);
+        option.value = f.keyword;
+        return option;
+      }));
+    }
+  }
+
+  // --- Editing one cell in place: Enter or leaving the cell writes,
+  // Escape gives up. An emptied cell removes the field from the file.
+  function beginEdit(pos, col) {
+    const row = rowAt(pos);
+    const column = columns()[col];
+    if (!state.editable || !row || row.error || col === 0 || !column || row.row === undefined) return;
+    cancelEdit();
+    state.active = { pos, col };
+    updateActive();
+    const td = $('cell-' + pos + '-' + col);
+    if (!td) return;
+    const index = state.fields.findIndex((f) => f.keyword === column.key);
+    const field = row.fields[index];
+    const input = el('input', 'cell-input');
+    input.type = 'text';
+    input.value = field ? field[0] : '';
+    input.setAttribute('aria-label', column.keyword + ' of ' + row.path + ' (Enter saves, Escape cancels)');
+    input.spellcheck = false;
+    state.editing = { pos, col, row: row.row, keyword: column.key, before: field ? field[0] : null, input };
+    td.replaceChildren(input);
+    td.removeAttribute('data-form');
+    td.classList.add('editing');
+    input.addEventListener('keydown', (event) => {
+      event.stopPropagation();
+      if (event.key === 'Enter') {
+        event.preventDefault();
+        commitEdit();
+      } else if (event.key === 'Escape') {
+        event.preventDefault();
+        cancelEdit();
+        $('grid').focus();
+      }
+    });
+    input.addEventListener('blur', () => {
+      if (state.editing && state.editing.input === input) commitEdit(false);
+    });
+    input.focus();
+    input.select();
+  }
+
+  function cancelEdit() {
+    if (!state.editing) return;
+    state.editing = null;
+    draw();
+  }
+
+  async function commitEdit(refocus = true) {
+    const editing = state.editing;
+    if (!editing) return;
+    state.editing = null;
+    const value = editing.input.value;
+    if (value === (editing.before === null ? '' : editing.before)) {
+      draw();
+      if (refocus) $('grid').focus();
+      return;
+    }
+    const change = value === '' ? { remove: [editing.keyword] } : { set: { [editing.keyword]: value } };
+    editing.input.disabled = true;
+    await sendEdit([editing.row], editing.keyword, change);
+    if (refocus) $('grid').focus();
+  }
+
+  async function bulkSet() {
+    const keyword = $('bulk-field').value;
+    const value = $('bulk-value').value;
+    const rows = Array.from(state.selected);
+    if (!rows.length || !keyword) return;
+    const change = value === '' ? { remove: [keyword] } : { set: { [keyword]: value } };
+    $('bulk-apply').disabled = true;
+    try {
+      await sendEdit(rows, keyword, change);
+    } finally {
+      $('bulk-apply').disabled = false;
+    }
+  }
+
+  // Sends the change for `rows` (in parts the server accepts) and shows
+  // each file as the server read it after, or why it was not changed.
+  async function sendEdit(rows, keyword, change) {
+    const version = state.version;
+    const tally = { edited: 0, unchanged: 0, refused: 0, failed: 0 };
+    let firstProblem = '';
+    setEditStatus('Saving…', false);
+    for (let i = 0; i < rows.length; i += EDIT_CHUNK) {
+      const part = rows.slice(i, i + EDIT_CHUNK);
+      let data;
+      try {
+        data = await api('/api/edit', { version, items: [Object.assign({ rows: part }, change)] });
+      } catch (e) {
+        setEditStatus('Nothing more was saved: ' + e.message, true);
+        draw();
+        return;
+      }
+      for (const result of data.results) {
+        tally[result.status] = (tally[result.status] || 0) + 1;
+        const key = result.row + ':' + keyword;
+        if (result.status === 'refused' || result.status === 'failed') {
+          state.refusals.set(key, result.reason);
+          if (!firstProblem) firstProblem = result.path + ': ' + result.reason;
+        } else {
+          state.refusals.delete(key);
+        }
+        if (result.now) replaceRow(result.now);
+      }
+    }
+    if (state.detailRow && rows.includes(state.detailRow.row)) {
+      const shown = Array.from(state.blocks.values()).flat().find((r) => r.row === state.detailRow.row);
+      if (shown) openDetail(shown);
+    }
+    const parts = [];
+    if (tally.edited) parts.push(count(tally.edited) + ' edited');
+    if (tally.unchanged) parts.push(count(tally.unchanged) + ' already so');
+    if (tally.refused) parts.push(count(tally.refused) + ' refused');
+    if (tally.failed) parts.push(count(tally.failed) + ' failed');
+    setEditStatus(keyword + ': ' + parts.join(', ') + (firstProblem ? ' — ' + firstProblem : ''),
+      Boolean(firstProblem));
+    draw();
+  }
+
+  // The row as the file reads now, wherever the view holds it.
+  function replaceRow(now) {
+    for (const rows of state.blocks.values()) {
+      const i = rows.findIndex((r) => r.row === now.row);
+      if (i >= 0) rows[i] = now;
+    }
+  }
+
+  function setEditStatus(text, problem) {
+    const status = $('edit-status');
+    status.textContent = text;
+    status.hidden = !text;
+    status.classList.toggle('problem', problem);
   }
 
   // --- Status: scan progress, and a new catalog when a scan ends.
@@ -578,6 +817,13 @@
       buildHead();
     }
     state.scanning = status.scan.running;
+    if (status.editable !== state.editable) {
+      state.editable = status.editable;
+      $('grid').setAttribute('aria-readonly', String(!state.editable));
+      $('read-only').hidden = state.editable;
+      document.body.classList.toggle('editable', state.editable);
+      updateBulk();
+    }
     state.errors = status.errors;
     state.skipped = status.scan.skipped;
     state.total = status.files;
@@ -588,6 +834,11 @@
     if (status.version !== state.version && status.version > 0) {
       performance.mark('catalog-version-' + status.version);
       state.version = status.version;
+      // Row numbers name rows of one catalog: a new one starts afresh.
+      state.selected.clear();
+      state.refusals.clear();
+      cancelEdit();
+      updateBulk();
       state.query += 1;
       state.blocks.clear();
       state.pending.clear();
@@ -612,6 +863,9 @@
   }
 
   // --- Wiring
+  const DOUBLE_CLICK_MS = 350;
+  let detailTimer = 0;
+
   function start() {
     if (!token) {
       showNotice('This page needs the access token: open the address that zolehead serve printed.');
@@ -642,10 +896,39 @@
     $('rows').addEventListener('click', (event) => {
       const td = event.target.closest('td[id^="cell-"]');
       if (!td) return;
+      if (td.querySelector('input') || event.detail > 1) return;
       const [, pos, col] = td.id.split('-').map(Number);
+      if (event.ctrlKey || event.metaKey) {
+        toggleSelected(pos);
+        return;
+      }
+      if (event.shiftKey) {
+        selectRange(pos);
+        return;
+      }
       state.active = { pos, col };
+      state.anchor = pos;
       updateActive();
-      openDetail(rowAt(pos));
+      // Where a double click edits, the panel waits to see whether a second
+      // click comes: opening it narrows the table under the pointer.
+      clearTimeout(detailTimer);
+      if (state.editable) detailTimer = setTimeout(() => openDetail(rowAt(pos)), DOUBLE_CLICK_MS);
+      else openDetail(rowAt(pos));
+    });
+    // Edits the cell the double click began on.
+    $('rows').addEventListener('dblclick', (event) => {
+      if (event.target.closest('input')) return;
+      clearTimeout(detailTimer);
+      beginEdit(state.active.pos, state.active.col);
+    });
+    $('bulk').addEventListener('submit', (event) => {
+      event.preventDefault();
+      bulkSet();
+    });
+    $('bulk-clear').addEventListener('click', () => {
+      state.selected.clear();
+      updateBulk();
+      draw();
     });
     $('detail-close').addEventListener('click', closeDetail);
     $('rescan').addEventListener('click', rescan);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -112,6 +114,42 @@ TEST(ArchiveReading, FilesAndEntriesComeInWalkOrderWithTheirParts) {
     std::vector<std::string> paths;
     while (const ReadRecord* record = without.next()) paths.push_back(record->path);
     EXPECT_EQ(paths, (std::vector<std::string>{a, b, c, empty}));  // archives are files like any other
+}
+
+// The bytes of each entry read, for a caller that shows more than the
+// header: all of them, past the end mark too, and none of an entry passed over.
+TEST(ArchiveReading, ADataSinkGetsEachEntryReadWhole) {
+    zh_test::TempDir dir;
+    const std::string after_mark = Song("m") + "\x1a" + "*Genre 'after the mark'\r\n";
+    const std::string large(200 * 1024, 'x');  // several blocks
+    struct Row {
+        const char* what;
+        const char* format;
+        bool gzip;
+    } rows[] = {{"zip", "zip", false}, {"tar.gz", "pax", true}, {"7z", "7zip", false}};
+    for (const Row& row : rows) {
+        const std::string path = (dir.path() / (std::string("a.") + row.what)).string();
+        WriteArchive(path, row.format, row.gzip,
+                     {{"one.zol", Song("one")}, {"skip.txt", "not wanted"}, {"mark.zol", after_mark}, {"big.zol", large}});
+        ReadSettings settings = Archives(true);
+        settings.extensions = {"zol"};
+        std::unique_ptr<ArchiveReader> reader;
+        std::string error;
+        std::string bytes;
+        std::ifstream in(path, std::ios::binary);
+        const std::string archive_bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_EQ(ArchiveReader::OpenMemory({reinterpret_cast<const std::uint8_t*>(archive_bytes.data()), archive_bytes.size()},
+                                            settings, reader, error),
+                  ArchiveReader::Opened::ARCHIVE)
+            << row.what << ": " << error;
+        reader->set_data_sink([&](std::span<const std::uint8_t> data) { bytes.append(data.begin(), data.end()); });
+        std::vector<std::pair<std::string, std::string>> got;
+        ArchiveEntry entry;
+        while ((bytes.clear(), reader->next(entry))) got.emplace_back(entry.name, bytes);
+        EXPECT_EQ(got, (std::vector<std::pair<std::string, std::string>>{
+                           {"one.zol", Song("one")}, {"mark.zol", after_mark}, {"big.zol", large}}))
+            << row.what;
+    }
 }
 
 TEST(ArchiveReading, LargeArchivesStreamInOrderAcrossThreads) {

@@ -203,6 +203,48 @@ TEST(FileWriter, AFileChangedDuringTheEditIsRefused) {
     }
 }
 
+// A caller that judged a file first: the editor edits that file, by that
+// path, or nothing.
+TEST(FileWriter, AnExpectedFileMustBeTheOneAtItsRealPath) {
+    zh_test::TempDir dir;
+    const std::string path = fs::canonical(dir.write("song.zole", kOld)).string();
+    const std::string other = fs::canonical(dir.write("other.zole", kOld)).string();
+    fs::create_symlink("song.zole", dir.path() / "link.zole");
+    fs::create_directory(dir.path() / "sub");
+    const auto identity = [](const std::string& p) {
+        struct stat st {};
+        EXPECT_EQ(stat(p.c_str(), &st), 0);
+        return zolehead::edit::FileIdentity{st.st_dev, st.st_ino};
+    };
+    struct Row {
+        const char* what;
+        std::string path;
+        std::string judged;  // the file whose identity the caller holds
+        bool edited;
+    };
+    const Row rows[] = {
+        {"a link to it", (dir.path() / "link.zole").string(), path, false},
+        {"a dot-dot path to it", (dir.path() / "sub" / ".." / "song.zole").string(), path, false},
+        {"its path, but another file was judged (replaced since)", path, other, false},
+        {"its real path", path, path, true},
+    };
+    for (const Row& row : rows) {
+        const std::string before_song = Contents(path), before_other = Contents(other);
+        EditOptions options;
+        options.expected_file = identity(row.judged);
+        const EditResult r = Edit(row.path, options);
+        if (row.edited) {
+            EXPECT_EQ(r.status, EditStatus::EDITED) << row.what << ": " << r.reason;
+            EXPECT_EQ(Contents(path), kNew) << row.what;
+        } else {
+            EXPECT_EQ(r.status, EditStatus::REFUSED) << row.what;
+            EXPECT_EQ(r.problem, Problem::CHANGED_DURING_EDIT) << row.what;
+            EXPECT_EQ(Contents(path), before_song) << row.what;
+        }
+        EXPECT_EQ(Contents(other), before_other) << row.what;
+    }
+}
+
 // A write that fails part-way, at a file size limit: the original stays and
 // the temporary file goes. Run in a child, since the limit is per process.
 TEST(FileWriter, AWriteFailingPartWayLeavesTheOriginal) {
