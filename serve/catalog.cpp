@@ -102,38 +102,4 @@ Catalog CatalogBuilder::finish() {
     return done;
 }
 
-bool IsUtf8(std::string_view text) noexcept {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    while (p < end) {
-        const unsigned char b = *p;
-        if (b < 0x80) {
-            ++p;
-            continue;
-        }
-        std::size_t length;
-        unsigned lowest_second = 0x80, highest_second = 0xBF;
-        if (b >= 0xC2 && b <= 0xDF) {
-            length = 2;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3;
-            if (b == 0xE0) lowest_second = 0xA0;   // overlong
-            if (b == 0xED) highest_second = 0x9F;  // surrogates
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4;
-            if (b == 0xF0) lowest_second = 0x90;  // overlong
-            if (b == 0xF4) highest_second = 0x8F;  // past U+10FFFF
-        } else {
-            return false;
-        }
-        if (static_cast<std::size_t>(end - p) < length) return false;
-        if (p[1] < lowest_second || p[1] > highest_second) return false;
-        for (std::size_t i = 2; i < length; ++i) {
-            if ((p[i] & 0xC0) != 0x80) return false;
-        }
-        p += length;
-    }
-    return true;
-}
-
 }  // namespace zolehead::serve

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "utf8_validation.hpp"
 #include "zolehead.hpp"
 
 namespace zolehead::serve {
@@ -114,7 +115,6 @@ private:
     Catalog catalog_;
 };
 
-// Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates).
-bool IsUtf8(std::string_view text) noexcept;
+using collection::IsUtf8;
 
 }  // namespace zolehead::serve
