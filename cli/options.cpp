@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "commands.hpp"
+#include "file_walker.hpp"
 #include "tool_version.hpp"
 
 namespace zolehead_cli {
@@ -13,13 +14,6 @@ namespace zolehead_cli {
 namespace {
 
 constexpr unsigned kMaxJobs = 256;
-
-std::string NormalizeExtension(std::string ext) {
-    if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-    return ext;
-}
 
 unsigned ProcessorCount() {
     const unsigned n = std::thread::hardware_concurrency();
@@ -50,7 +44,7 @@ void AddWalkOptions(CLI::App& app, WalkOptions& walk, std::vector<std::string>& 
 void FinishWalkOptions(WalkOptions& walk, std::vector<std::string> raw_extensions) {
     walk.extensions.clear();
     for (std::string& ext : raw_extensions) {
-        std::string normal = NormalizeExtension(std::move(ext));
+        std::string normal = zolehead::collection::NormalizeExtension(std::move(ext));
         if (!normal.empty()) walk.extensions.push_back(std::move(normal));
     }
 }

@@ -15,14 +15,20 @@ namespace zolehead::collection {
 
 struct WalkEntry {
     std::string path;
-    std::string failure;  // set when the walk already knows the file cannot be read
+    std::string failure;   // set when the walk already knows the file cannot be read
+    int system_error = 0;  // the errno behind `failure`
 };
+
+// An --ext argument as the walker matches it: "ZOLE" and ".zole" become
+// "zole". An empty result stands for no extension and is to be left out.
+std::string NormalizeExtension(std::string ext);
 
 class FileWalker {
 public:
     // Receives files and directories that are passed over, with the reason.
     using SkipNotice = std::function<void(const std::string& path, std::string_view reason)>;
 
+    // `extensions` as NormalizeExtension gives them; empty: every file.
     FileWalker(std::vector<std::string> roots, bool recursive, std::vector<std::string> extensions, SkipNotice notice);
 
     // The next file to read; false when the walk is over.
@@ -52,9 +58,9 @@ private:
         }
     };
 
-    // Opens a directory and pushes its listing. Returns false with `failure`
-    // set when it cannot be listed.
-    bool enter(const std::string& path, std::string& failure);
+    // Opens a directory and pushes its listing. Returns false with the
+    // entry's failure set when it cannot be listed.
+    bool enter(const std::string& path, WalkEntry& entry);
     bool wanted(std::string_view name) const;
     static std::string join(const std::string& directory, const std::string& name);
 

@@ -14,6 +14,7 @@ struct ReadJob {
     WalkEntry entry;
     zolehead::ZoleHeader header;  // what the read found; every slot empty on failure
     std::string error;            // why the file could not be read; empty if it was
+    int system_error = 0;         // the errno behind `error`, for consumers that report it
     std::string output;           // free for the consumer: the tool renders its record here
 };
 
