@@ -1,0 +1,125 @@
+"""Worker processes: multiprocessing pools under every start method, a scan
+in a forked child, and forks taken while other threads read."""
+import multiprocessing
+import os
+import signal
+import threading
+import unittest
+
+import zolehead
+from support import TempDirTest, write_generated_tree
+
+
+def read_one(path):
+    return path, zolehead.read(path)
+
+
+def scan_one(directory):
+    return list(zolehead.scan(directory, recursive=True, jobs=2))
+
+
+def read_or_error(path):
+    try:
+        return zolehead.read(path)
+    except zolehead.ZoleHeadReadError as error:
+        return error
+
+
+class PoolTest(TempDirTest):
+    def setUp(self):
+        super().setUp()
+        self.paths = write_generated_tree(self.dir, 48, seed=5)
+        self.expected = [(path, zolehead.read(path)) for path in self.paths]
+
+    def test_pools_under_every_start_method(self):
+        subdirs = sorted(os.path.join(self.dir, name) for name in os.listdir(self.dir))
+        by_dir = [[(p, h) for p, h in self.expected if os.path.dirname(p) == d] for d in subdirs]
+        missing = os.path.join(self.dir, "missing.zole")
+        for method in multiprocessing.get_all_start_methods():
+            with self.subTest(start_method=method):
+                # A scan in the parent first, so a fork copies a module that has read.
+                self.assertEqual(list(zolehead.scan(self.dir, recursive=True)), self.expected)
+                with multiprocessing.get_context(method).Pool(2) as pool:
+                    self.assertEqual(pool.map(read_one, self.paths, chunksize=4), self.expected)
+                    self.assertEqual(pool.map(scan_one, subdirs), by_dir)
+                    error = pool.apply(read_or_error, (missing,))
+                self.assertIsInstance(error, zolehead.ZoleHeadReadError)
+                self.assertEqual(error.filename, missing)
+
+
+class ForkTest(TempDirTest):
+    def setUp(self):
+        super().setUp()
+        self.paths = write_generated_tree(self.dir, 300, seed=9)
+        self.expected = [(path, zolehead.read(path)) for path in self.paths]
+
+    def in_child(self, body):
+        """Runs body() in a forked child; fails unless it returns True within 60 s."""
+        pid = os.fork()
+        if pid == 0:
+            code = 1
+            try:
+                signal.alarm(60)  # a hang ends the child rather than the suite
+                code = 0 if body() else 1
+            finally:
+                os._exit(code)
+        _, status = os.waitpid(pid, 0)
+        return os.waitstatus_to_exitcode(status)
+
+    def test_a_started_scan_stays_with_the_parent(self):
+        walk = zolehead.scan(self.dir, recursive=True, jobs=4)
+        first = next(walk)
+
+        def child():
+            try:
+                next(walk)
+                return False
+            except RuntimeError:
+                pass
+            walk.close()  # neither hangs nor touches the parent's threads
+            fresh = list(zolehead.scan(self.dir, recursive=True, jobs=3))
+            return fresh == self.expected
+
+        self.assertEqual(self.in_child(child), 0)
+        self.assertEqual([first] + list(walk), self.expected)
+
+    def test_a_dropped_scan_in_the_child_does_not_hang(self):
+        walk = zolehead.scan(self.dir, recursive=True, jobs=4)
+        next(walk)
+
+        def child():
+            nonlocal walk
+            del walk
+            return zolehead.read(self.paths[0]) == self.expected[0][1]
+
+        self.assertEqual(self.in_child(child), 0)
+        walk.close()
+
+    def test_forks_while_other_threads_read(self):
+        stop = threading.Event()
+        wrong = []
+
+        def reader(n):
+            while not stop.is_set():
+                for path, expected in self.expected[n::4]:
+                    if zolehead.read(path) != expected:
+                        wrong.append(path)
+                list(zolehead.scan(self.paths[n::16], jobs=2))
+
+        threads = [threading.Thread(target=reader, args=(n,)) for n in range(4)]
+        for thread in threads:
+            thread.start()
+        try:
+            for _ in range(8):
+                code = self.in_child(lambda: list(zolehead.scan(self.dir, recursive=True, jobs=2)) == self.expected
+                                     and all(zolehead.read(p) == h for p, h in self.expected[::7]))
+                self.assertEqual(code, 0)
+        finally:
+            stop.set()
+            for thread in threads:
+                thread.join()
+        self.assertEqual(wrong, [])
+
+
+if __name__ == "__main__":
+    unittest.main()

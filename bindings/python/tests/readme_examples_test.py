@@ -1,0 +1,58 @@
+"""The README's examples of reading a collection in worker processes run as
+written, on a tree of generated files, and print what a plain scan gives."""
+import collections
+import importlib.util
+import os
+import re
+import subprocess
+import sys
+import unittest
+
+import zolehead
+from support import SOURCE_DIR, TempDirTest, write_generated_tree
+
+
+def readme_block(containing):
+    """The README's Python code block that contains `containing`."""
+    with open(os.path.join(SOURCE_DIR, "README.md"), encoding="utf-8") as f:
+        blocks = re.findall(r"```python\n(.*?)```", f.read(), re.S)
+    found = [block for block in blocks if containing in block]
+    if len(found) != 1:
+        raise AssertionError("expected one README example with %r, found %d" % (containing, len(found)))
+    return found[0]
+
+
+class ReadmeExampleTest(TempDirTest):
+    def setUp(self):
+        super().setUp()
+        self.paths = write_generated_tree(os.path.join(self.dir, "songs"), 80, seed=16)
+        self.headers = {path: zolehead.read(path) for path in self.paths}
+
+    def run_example(self, code):
+        script = os.path.join(self.dir, "example.py")
+        with open(script, "w", encoding="utf-8") as f:
+            f.write(code)
+        done = subprocess.run([sys.executable, script], cwd=self.dir, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, encoding="utf-8", timeout=300,
+                              env=dict(os.environ, PYTHONIOENCODING="utf-8"))
+        self.assertEqual(done.returncode, 0, done.stderr)
+        return done.stdout
+
+    def test_process_pool(self):
+        expected = []
+        for folder in sorted({os.path.dirname(path) for path in self.paths}):
+            counts = collections.Counter(header["Genre"].text for path, header in self.headers.items()
+                                         if os.path.dirname(path) == folder and "Genre" in header)
+            expected.append("%s %s" % (os.path.relpath(folder, self.dir), sorted(counts.items())))
+        self.assertGreater(len(expected), 1)
+        self.assertEqual(self.run_example(readme_block("ProcessPoolExecutor")).splitlines(), expected)
+
+    @unittest.skipUnless(importlib.util.find_spec("dask"), "dask is not installed")
+    def test_dask_bag(self):
+        counts = collections.Counter(h["Composer"].text for h in self.headers.values() if "Composer" in h)
+        self.assertGreater(len(counts), 1)
+        self.assertEqual(self.run_example(readme_block("dask.bag")), "%s\n" % sorted(counts.items()))
+
+
+if __name__ == "__main__":
+    unittest.main()
