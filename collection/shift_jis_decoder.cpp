@@ -1,7 +1,10 @@
 #include "shift_jis_decoder.hpp"
 
+#include <pthread.h>
+
 #include <cerrno>
 #include <cstdint>
+#include <mutex>
 #include <system_error>
 
 namespace zolehead::collection {
@@ -20,15 +23,41 @@ bool IsAscii(std::string_view bytes) {
     return true;
 }
 
+// iconv_open and iconv_close take the C library's converter lock, which a
+// fork does not reset: a fork while another thread held it would leave the
+// child unable ever to open a decoder. They run under this lock, and a fork
+// waits for it, so forked workers (Python's multiprocessing) can decode.
+class ConverterLock {
+public:
+    static std::mutex& get() {
+        static ConverterLock lock;
+        return lock.mutex_;
+    }
+
+private:
+    ConverterLock() {
+        pthread_atfork([] { get().lock(); }, [] { get().unlock(); }, [] { get().unlock(); });
+    }
+    std::mutex mutex_;
+};
+
+iconv_t OpenConverter() {
+    std::lock_guard lock(ConverterLock::get());
+    return iconv_open("UTF-8", "CP932");
+}
+
 }  // namespace
 
-ShiftJisDecoder::ShiftJisDecoder() : cd_(iconv_open("UTF-8", "CP932")) {
+ShiftJisDecoder::ShiftJisDecoder() : cd_(OpenConverter()) {
     if (cd_ == reinterpret_cast<iconv_t>(-1)) {
         throw std::system_error(errno, std::generic_category(), "iconv cannot convert from CP932");
     }
 }
 
-ShiftJisDecoder::~ShiftJisDecoder() { iconv_close(cd_); }
+ShiftJisDecoder::~ShiftJisDecoder() {
+    std::lock_guard lock(ConverterLock::get());
+    iconv_close(cd_);
+}
 
 bool ShiftJisDecoder::decode(std::string_view bytes, std::string& out) {
     // Code page 932 keeps ASCII as it is (0x5C stays a backslash): most

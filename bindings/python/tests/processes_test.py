@@ -95,7 +95,13 @@ class ForkTest(TempDirTest):
         self.assertEqual(self.in_child(child), 0)
         walk.close()
 
+    @unittest.skipIf(os.environ.get("ZOLEHEAD_SANITIZE"),
+                     "the sanitizer's allocator is not fork-safe while other threads allocate")
     def test_forks_while_other_threads_read(self):
+        # Other threads read, and open and close decoders (a scan of 16 jobs
+        # opens 16): a fork while one of them held the C library's converter
+        # lock left the child hanging at its first decoder, about one fork in
+        # two thousand. Here a few dozen forks: a smoke test, not a proof.
         stop = threading.Event()
         wrong = []
 
@@ -104,13 +110,13 @@ class ForkTest(TempDirTest):
                 for path, expected in self.expected[n::4]:
                     if zolehead.read(path) != expected:
                         wrong.append(path)
-                list(zolehead.scan(self.paths[n::16], jobs=2))
+                list(zolehead.scan(self.paths[n::16], jobs=16))
 
         threads = [threading.Thread(target=reader, args=(n,)) for n in range(4)]
         for thread in threads:
             thread.start()
         try:
-            for _ in range(8):
+            for _ in range(40):
                 code = self.in_child(lambda: list(zolehead.scan(self.dir, recursive=True, jobs=2)) == self.expected
                                      and all(zolehead.read(p) == h for p, h in self.expected[::7]))
                 self.assertEqual(code, 0)
