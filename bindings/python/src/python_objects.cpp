@@ -12,6 +12,7 @@ namespace {
 struct PythonClasses {
     py::object field;
     py::object header;
+    py::object header_fields;  // Header's `_fields` slot (a member descriptor)
     py::object read_error;
     py::object form_a;
     py::object form_b;
@@ -40,6 +41,16 @@ py::object Checked(PyObject* made) {
     return py::reinterpret_steal<py::object>(made);
 }
 
+// A Header holding `fields`, as object.__new__ and the slot's own setter make
+// it: Header.__init__ would copy the dict, in Python, once per file.
+py::object MakeHeaderOf(py::dict fields) {
+    auto* type = reinterpret_cast<PyTypeObject*>(classes->header.ptr());
+    py::object header = Checked(type->tp_alloc(type, 0));
+    PyObject* slot = classes->header_fields.ptr();
+    if (Py_TYPE(slot)->tp_descr_set(slot, header.ptr(), fields.ptr()) != 0) throw py::error_already_set();
+    return header;
+}
+
 }  // namespace
 
 void LoadPythonClasses() {
@@ -47,6 +58,7 @@ void LoadPythonClasses() {
     const py::module_ header_module = py::module_::import("zolehead._header");
     loaded->field = header_module.attr("Field");
     loaded->header = header_module.attr("Header");
+    loaded->header_fields = loaded->header.attr("__dict__")["_fields"];
     loaded->read_error = py::module_::import("zolehead._errors").attr("ZoleHeadReadError");
     loaded->form_a = py::str("A");
     loaded->form_b = py::str("B");
@@ -73,7 +85,7 @@ py::object MakeHeader(const zolehead::ZoleHeader& header, std::string_view decod
             slot.status == zolehead::STATUS_FORM_A ? classes->form_a : classes->form_b, value.lossy);
         if (PyDict_SetItem(fields.ptr(), classes->keywords[i].ptr(), field.ptr()) != 0) throw py::error_already_set();
     }
-    return classes->header(std::move(fields));
+    return MakeHeaderOf(std::move(fields));
 }
 
 py::object MakeReadError(int system_error, std::string_view reason, py::handle filename) {
