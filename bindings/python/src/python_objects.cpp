@@ -1,6 +1,7 @@
 #include "python_objects.hpp"
 
 #include <array>
+#include <cstring>
 #include <system_error>
 
 #include "decoded_values.hpp"
@@ -41,6 +42,15 @@ py::object Checked(PyObject* made) {
     return py::reinterpret_steal<py::object>(made);
 }
 
+// The str of a decoded value: allocated for its largest character, so that
+// it is the str any other way of making it would give, and filled with its
+// code units.
+py::object MakeText(const DecodedValues::Value& value) {
+    py::object text = Checked(PyUnicode_New(static_cast<Py_ssize_t>(value.length), static_cast<Py_UCS4>(value.max_char)));
+    std::memcpy(PyUnicode_DATA(text.ptr()), value.units, value.length * PyUnicode_KIND(text.ptr()));
+    return text;
+}
+
 // A Header holding `fields`, as object.__new__ and the slot's own setter make
 // it: Header.__init__ would copy the dict, in Python, once per file.
 py::object MakeHeaderOf(py::dict fields) {
@@ -79,10 +89,10 @@ py::object MakeHeader(const zolehead::ZoleHeader& header, std::string_view decod
         if (slot.status == zolehead::STATUS_NONE) continue;
         const DecodedValues::Value value = values.next();
         const std::string_view raw = slot.text();
-        py::object field = MakeField(
-            Checked(PyUnicode_DecodeUTF8(value.text.data(), static_cast<Py_ssize_t>(value.text.size()), "strict")),
-            Checked(PyBytes_FromStringAndSize(raw.data(), static_cast<Py_ssize_t>(raw.size()))),
-            slot.status == zolehead::STATUS_FORM_A ? classes->form_a : classes->form_b, value.lossy);
+        py::object field = MakeField(MakeText(value),
+                                     Checked(PyBytes_FromStringAndSize(raw.data(), static_cast<Py_ssize_t>(raw.size()))),
+                                     slot.status == zolehead::STATUS_FORM_A ? classes->form_a : classes->form_b,
+                                     value.lossy);
         if (PyDict_SetItem(fields.ptr(), classes->keywords[i].ptr(), field.ptr()) != 0) throw py::error_already_set();
     }
     return MakeHeaderOf(std::move(fields));
