@@ -13,7 +13,7 @@ namespace zolehead::collection {
 // success, else a short English reason such as "cannot open: No such file
 // or directory"). A walk entry that already carries a failure is not read.
 // Returns the errno behind a failure, or 0 when there is none (success, or a
-// file that is not a regular one).
+// FIFO, device or socket).
 int ReadEntry(const WalkEntry& entry, zolehead::HeaderForm form, zolehead::ZoleHeader& header, std::string& error);
 
 // "cannot open: No such file or directory"

@@ -41,16 +41,17 @@ private:
     std::mutex mutex_;
 };
 
-iconv_t OpenConverter() {
-    std::lock_guard lock(ConverterLock::get());
-    return iconv_open("UTF-8", "CP932");
-}
-
 }  // namespace
 
-ShiftJisDecoder::ShiftJisDecoder() : cd_(OpenConverter()) {
+ShiftJisDecoder::ShiftJisDecoder() {
+    int error = 0;
+    {
+        std::lock_guard lock(ConverterLock::get());
+        cd_ = iconv_open("UTF-8", "CP932");
+        error = errno;
+    }
     if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-        throw std::system_error(errno, std::generic_category(), "iconv cannot convert from CP932");
+        throw std::system_error(error, std::generic_category(), "iconv cannot convert from CP932");
     }
 }
 

@@ -69,6 +69,9 @@ void LoadPythonClasses() {
     loaded->field = header_module.attr("Field");
     loaded->header = header_module.attr("Header");
     loaded->header_fields = loaded->header.attr("__dict__")["_fields"];
+    if (Py_TYPE(loaded->header_fields.ptr())->tp_descr_set == nullptr) {
+        throw py::type_error("zolehead._header.Header must keep its fields in a slot named _fields");
+    }
     loaded->read_error = py::module_::import("zolehead._errors").attr("ZoleHeadReadError");
     loaded->form_a = py::str("A");
     loaded->form_b = py::str("B");
