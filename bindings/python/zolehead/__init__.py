@@ -20,6 +20,7 @@ from ._scan import Scan, scan
 from ._zolehead import __version__
 
 __all__ = [
+    "__version__",
     "Field",
     "Header",
     "Identifier",

@@ -6,7 +6,6 @@ from __future__ import annotations
 import operator
 import os
 from collections.abc import Iterable
-from typing import Union
 
 from . import _zolehead
 from ._forms import FormName, form_code
