@@ -8,7 +8,14 @@ namespace zolehead_cli {
 namespace {
 
 // Each command adds itself here, in the order --help lists them.
-constexpr std::array<Command, 0> kCommands{};
+constexpr std::array kCommands{
+    Command{"set", "Set header fields: set FIELD=VALUE... [--] PATH...", RunSetCommand},
+    Command{"remove", "Remove header fields: remove FIELD... [--] PATH...", RunRemoveCommand},
+    Command{"apply", "Apply edits made to the tool's CSV, TSV, JSON or JSON Lines output", RunApplyCommand},
+    Command{"explain", "Tell why each header field reads as it does, entry by entry", RunExplainCommand},
+    Command{"lint", "Warn of near misses the readers skip: PATH:LINE:COLUMN: warning: MESSAGE [code]", RunLintCommand},
+    Command{"serve", "Catalog of a collection in a web browser on this machine", RunServeCommand},
+};
 
 }  // namespace
 

@@ -23,5 +23,15 @@ std::string CommandsHelp();
 
 // The default command: reads and prints headers.
 int RunReadCommand(int argc, const char* const* argv);
+// `zolehead serve`: the catalog in a web browser.
+int RunServeCommand(int argc, const char* const* argv);
+
+// Why each field reads as it does (explain), and the near misses (lint).
+int RunExplainCommand(int argc, const char* const* argv);
+int RunLintCommand(int argc, const char* const* argv);
+// Editing: set FIELD=VALUE..., remove FIELD..., apply EDITS.
+int RunSetCommand(int argc, const char* const* argv);
+int RunRemoveCommand(int argc, const char* const* argv);
+int RunApplyCommand(int argc, const char* const* argv);
 
 }  // namespace zolehead_cli

@@ -4,8 +4,10 @@
 //
 // TSV has no quoting: a tab, CR or LF inside a field, which only a path can
 // hold, is written as \t, \r or \n. Values never hold them, so raw bytes
-// pass unchanged.
+// pass unchanged. With --raw the path of an entry inside an archive carries
+// the entry's name as stored.
 #include "record_format.hpp"
+#include "text_escape.hpp"
 
 namespace zolehead_cli {
 
@@ -31,7 +33,7 @@ public:
     }
 
     void render(const FileRecord& record, FieldText& text, std::string& out) const override {
-        append_field(out, record.path);
+        append_field(out, record.shown_path(text));
         out += delimiter_;
         append_field(out, record.error);
         for (const zolehead::HeaderSlot& slot : record.header.slots) {
@@ -45,27 +47,7 @@ public:
 
 private:
     void append_field(std::string& out, std::string_view field) const {
-        if (delimiter_ == '\t') {
-            for (char c : field) {
-                switch (c) {
-                case '\t': out += "\\t"; break;
-                case '\n': out += "\\n"; break;
-                case '\r': out += "\\r"; break;
-                default: out += c;
-                }
-            }
-            return;
-        }
-        if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
-            out += field;
-            return;
-        }
-        out += '"';
-        for (char c : field) {
-            if (c == '"') out += '"';
-            out += c;
-        }
-        out += '"';
+        AppendDelimitedField(out, field, delimiter_);
     }
 
     char delimiter_;

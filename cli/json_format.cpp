@@ -3,8 +3,10 @@
 //   {"path": "...", "fields": {"Title": {"value": "...", "form": "A"}, ...}}
 //
 // with "lossy": true on a value that did not convert cleanly, "raw" (base64)
-// in place of "value" with --raw, "path_base64" when the path is not UTF-8,
-// and {"path": "...", "error": "..."} for a file that could not be read.
+// in place of "value" with --raw, "path_base64" when "path" does not hold
+// the path's own bytes (a path that is not UTF-8, or an entry of an archive
+// whose name was converted), and {"path": "...", "error": "..."} for a file
+// that could not be read.
 #include <nlohmann/json.hpp>
 
 #include "record_format.hpp"
@@ -82,12 +84,12 @@ public:
         out += open_;
         out += "\"path\"";
         out += colon_;
-        if (!AppendJsonString(out, record.path)) {
+        if (!AppendJsonString(out, record.path) || record.raw_path != record.path) {
             out += member_;
             out += "\"path_base64\"";
             out += colon_;
             out += '"';
-            AppendBase64(out, record.path);
+            AppendBase64(out, record.raw_path);
             out += '"';
         }
         out += member_;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "byte_size.hpp"
 #include "commands.hpp"
 #include "file_walker.hpp"
 #include "tool_version.hpp"
@@ -33,12 +34,23 @@ void SetUpApp(CLI::App& app, const std::string& name) {
 
 void AddWalkOptions(CLI::App& app, WalkOptions& walk, std::vector<std::string>& raw_extensions) {
     app.add_flag("-r,--recursive", walk.recursive, "Read every file under each directory PATH");
-    app.add_option("--ext", raw_extensions, "With -r, read only files named *.EXT (repeatable, any case)")
+    app.add_option("--ext", raw_extensions, "With -r, only files named *.EXT (repeatable, any case; archive entries too)")
         ->type_name("EXT")
         ->expected(1)
         ->allow_extra_args(false)
         ->delimiter(',')
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
+void AddArchiveOptions(CLI::App& app, WalkOptions& walk) {
+    app.add_flag("-z,--archives", walk.archives, "Read the files inside archives (LZH, ZIP, 7z, tar) as ARCHIVE!/ENTRY");
+    const CLI::Validator size_check(
+        [](std::string& text) { return ParseByteSize(text) ? std::string() : "not a size: " + text; }, "");
+    app.add_option_function<std::string>(
+           "--max-entry-size", [&walk](const std::string& text) { walk.max_entry_size = *ParseByteSize(text); },
+           "With -z, stop reading an entry that decompresses past SIZE (default 256M)")
+        ->type_name("SIZE")
+        ->check(size_check);
 }
 
 void FinishWalkOptions(WalkOptions& walk, std::vector<std::string> raw_extensions) {
@@ -98,6 +110,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     std::vector<std::string> extensions;
     app.add_option("PATH", options.walk.paths, "Files to read; directories too, with -r")->required();
     AddWalkOptions(app, options.walk, extensions);
+    AddArchiveOptions(app, options.walk);
 
     std::string form = "both";
     app.add_option("--form", form, "Header forms to read: a (label lines), b (keywords) or both")

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "read_settings.hpp"
 #include "zolehead.hpp"
 
 namespace zolehead_cli {
@@ -23,6 +24,8 @@ struct WalkOptions {
     std::vector<std::string> paths;
     bool recursive = false;
     std::vector<std::string> extensions;  // lower case, no leading dot; empty: every file
+    bool archives = false;                // read the files inside archives
+    std::uint64_t max_entry_size = zolehead::collection::kDefaultMaxEntrySize;
 };
 
 // What the read command (the default) was asked for.
@@ -52,6 +55,8 @@ void SetUpApp(CLI::App& app, const std::string& name);
 
 // -r and --ext; `raw_extensions` is normalised by FinishWalkOptions.
 void AddWalkOptions(CLI::App& app, WalkOptions& walk, std::vector<std::string>& raw_extensions);
+// -z and --max-entry-size, for the commands that read inside archives.
+void AddArchiveOptions(CLI::App& app, WalkOptions& walk);
 void FinishWalkOptions(WalkOptions& walk, std::vector<std::string> raw_extensions);
 
 // --table, --json, --jsonl, --csv, --tsv: at most one.

@@ -16,9 +16,13 @@ namespace zolehead_cli {
 using zolehead::collection::FieldText;
 
 struct FileRecord {
-    std::string_view path;
-    std::string_view error;  // why the file could not be read; empty if it was
+    std::string_view path;      // as shown: UTF-8 names for entries inside archives
+    std::string_view raw_path;  // the path's own bytes; differs from `path` only inside archives
+    std::string_view error;     // why the file could not be read; empty if it was
     const zolehead::ZoleHeader& header;
+
+    // What --raw shows where a path goes as it is (table, CSV, TSV).
+    std::string_view shown_path(const FieldText& text) const { return text.raw() ? raw_path : path; }
 };
 
 class RecordFormat {

@@ -23,7 +23,7 @@ public:
     std::string separator() const override { return "\n"; }
 
     void render(const FileRecord& record, FieldText& text, std::string& out) const override {
-        AppendPrintable(out, record.path);
+        AppendPrintable(out, record.shown_path(text));
         out += '\n';
         if (!record.error.empty()) {
             out += "  error: ";

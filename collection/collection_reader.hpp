@@ -1,44 +1,54 @@
-// A collection read as a stream: the walker names the entries, `threads`
-// threads (the calling one among them) work on them, and next() hands them
-// back one at a time in walk order. At most a window of entries is held at
-// once, so a collection of any size streams through in bounded memory.
+// A collection read as a stream: the walker names the files, `threads`
+// threads (the calling one among them) read them, and next() hands the
+// records back one at a time in walk order: one per file, and with archives
+// on one per entry of each archive, in the archive's order. At most a window
+// of files and a budget of archive entries are held at once, so a collection
+// of any size streams through in bounded memory.
 //
-//   CollectionReader reader(std::move(walker), jobs, [&](ReadJob& job, unsigned thread) { ... });
-//   while (ReadJob* job = reader.next()) use(*job);
+//   CollectionReader reader(std::move(walker), jobs, settings,
+//                           [&](ReadRecord& record, unsigned thread) { render(record); });
+//   while (const ReadRecord* record = reader.next()) use(*record);
 #pragma once
 
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "file_walker.hpp"
-#include "ordered_pipeline.hpp"
+#include "job_reader.hpp"
+#include "ordered_walk.hpp"
 #include "read_job.hpp"
+#include "read_settings.hpp"
 
 namespace zolehead::collection {
 
 class CollectionReader {
 public:
-    // Works on one job on thread `thread` (0 .. threads-1); may run on any of
-    // them, never on two at once for the same job.
-    using Work = OrderedPipeline::Run;
+    // Runs on a reading thread after each record is read, with the thread's
+    // index (0 .. threads-1): a place for per-record work that should run
+    // in parallel, such as rendering. Never runs twice at once for a thread.
+    using RecordHook = JobReader::RecordHook;
 
-    CollectionReader(FileWalker walker, unsigned threads, Work work, std::size_t window = 0);
+    // Throws std::system_error when archives are on and the C library cannot
+    // convert from code page 932.
+    CollectionReader(FileWalker walker, unsigned threads, ReadSettings settings, RecordHook hook = {},
+                     std::size_t window = 0);
 
-    // The next job in walk order, worked on; nullptr once the walk is over.
-    // The job stays valid until the next call. `before_wait` runs whenever
-    // the call is about to sleep for a job another thread holds (a chance
+    // The next record in walk order; nullptr once the walk is over. The
+    // record stays valid until the next call. `before_wait` runs whenever
+    // the call is about to sleep for a file another thread holds (a chance
     // to flush output that is ready).
-    ReadJob* next(const std::function<void()>& before_wait = {});
+    const ReadRecord* next(const std::function<void()>& before_wait = {});
 
 private:
-    FileWalker walker_;
-    OrderedPipeline pipeline_;
-    std::size_t refill_at_;
-    bool walking_ = true;
-    bool holding_ = false;  // the last job handed out is still in the pipeline
+    ReadSettings settings_;
+    RecordHook hook_;
+    RecordBudget budget_;
+    std::vector<std::unique_ptr<JobReader>> readers_;  // one per thread; the calling thread's last
+    OrderedWalk<ReadJob> walk_;                        // after what its threads use, so it stops first
+    ReadJob* current_ = nullptr;
+    std::size_t handed_ = 0;    // records of current_ handed out
 };
-
-// The default number of jobs in flight for `threads` threads.
-std::size_t DefaultWindow(unsigned threads) noexcept;
 
 }  // namespace zolehead::collection

@@ -43,13 +43,30 @@ std::string NormalizeExtension(std::string ext) {
     return ext;
 }
 
+bool MatchesExtensions(std::string_view name, const std::vector<std::string>& extensions) {
+    if (extensions.empty()) return true;
+    for (const std::string& ext : extensions) {
+        // "song.zole", not ".zole": a name that is all extension has none.
+        if (name.size() > ext.size() + 1 && EndsWithIgnoringCase(name, ext) &&
+            name[name.size() - ext.size() - 1] == '.') {
+            return true;
+        }
+    }
+    return false;
+}
+
 FileWalker::FileWalker(std::vector<std::string> roots, bool recursive, std::vector<std::string> extensions,
-                       SkipNotice notice)
-    : roots_(std::move(roots)), recursive_(recursive), extensions_(std::move(extensions)), notice_(std::move(notice)) {}
+                       SkipNotice notice, bool archives)
+    : roots_(std::move(roots)),
+      recursive_(recursive),
+      extensions_(std::move(extensions)),
+      archives_(archives),
+      notice_(std::move(notice)) {}
 
 bool FileWalker::next(WalkEntry& entry) {
     entry.failure.clear();
     entry.system_error = 0;
+    entry.name_wanted = true;
     for (;;) {
         if (stack_.empty()) {
             if (next_root_ == roots_.size()) return false;
@@ -104,12 +121,14 @@ bool FileWalker::next(WalkEntry& entry) {
             }
             continue;
         }
-        if (!wanted(child.name)) continue;
+        const bool name_wanted = wanted(child.name);
+        if (!name_wanted && !archives_) continue;
         if (type != DT_REG) {
-            notice_(path, "skipped: not a regular file");
+            if (name_wanted) notice_(path, "skipped: not a regular file");
             continue;
         }
         entry.path = std::move(path);
+        entry.name_wanted = name_wanted;
         return true;
     }
 }
@@ -158,17 +177,7 @@ bool FileWalker::enter(const std::string& path, WalkEntry& entry) {
     return true;
 }
 
-bool FileWalker::wanted(std::string_view name) const {
-    if (extensions_.empty()) return true;
-    for (const std::string& ext : extensions_) {
-        // "song.zole", not ".zole": a name that is all extension has none.
-        if (name.size() > ext.size() + 1 && EndsWithIgnoringCase(name, ext) &&
-            name[name.size() - ext.size() - 1] == '.') {
-            return true;
-        }
-    }
-    return false;
-}
+bool FileWalker::wanted(std::string_view name) const { return MatchesExtensions(name, extensions_); }
 
 std::string FileWalker::join(const std::string& directory, const std::string& name) {
     std::string path;

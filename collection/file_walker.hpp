@@ -17,7 +17,15 @@ struct WalkEntry {
     std::string path;
     std::string failure;   // set when the walk already knows the file cannot be read
     int system_error = 0;  // the errno behind `failure`
+    // False for a file whose name fails the extension filter, walked only
+    // because it may be an archive whose entries pass it.
+    bool name_wanted = true;
 };
+
+// Whether `name` ends in "." and one of `extensions` (lower case, no dot),
+// ignoring case; every name passes an empty list. A name that is all
+// extension (".zole") has none.
+bool MatchesExtensions(std::string_view name, const std::vector<std::string>& extensions);
 
 // An --ext argument as the walker matches it: "ZOLE" and ".zole" become
 // "zole". An empty result stands for no extension and is to be left out.
@@ -29,7 +37,11 @@ public:
     using SkipNotice = std::function<void(const std::string& path, std::string_view reason)>;
 
     // `extensions` as NormalizeExtension gives them; empty: every file.
-    FileWalker(std::vector<std::string> roots, bool recursive, std::vector<std::string> extensions, SkipNotice notice);
+    // With `archives`, files whose names fail the extension filter are
+    // walked too, with name_wanted false: the filter then picks the entries
+    // of those that are archives.
+    FileWalker(std::vector<std::string> roots, bool recursive, std::vector<std::string> extensions, SkipNotice notice,
+               bool archives = false);
 
     // The next file to read; false when the walk is over.
     bool next(WalkEntry& entry);
@@ -68,6 +80,7 @@ private:
     std::size_t next_root_ = 0;
     bool recursive_;
     std::vector<std::string> extensions_;
+    bool archives_;
     SkipNotice notice_;
     std::vector<Directory> stack_;
     std::unordered_set<DirectoryId, DirectoryIdHash> visited_;

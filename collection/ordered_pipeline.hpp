@@ -23,15 +23,15 @@
 #include <thread>
 #include <vector>
 
-#include "read_job.hpp"
-
 namespace zolehead::collection {
 
+// Job: any default-constructible type; the pipeline only stores it.
+template <class Job>
 class OrderedPipeline {
 public:
     // Runs a job on reader `reader`: 0 .. workers-1 for the worker threads,
     // `workers` for the calling thread.
-    using Run = std::function<void(ReadJob& job, unsigned reader)>;
+    using Run = std::function<void(Job& job, unsigned reader)>;
 
     OrderedPipeline(unsigned workers, std::size_t window, Run run);
     ~OrderedPipeline();
@@ -44,7 +44,7 @@ public:
 
     // The job slot to fill next; stage() once it is filled. Staged jobs reach
     // the readers at publish(), so sleeping workers wake once per batch.
-    ReadJob& next_slot() noexcept { return slots_[staged_ % window_].job; }
+    Job& next_slot() noexcept { return slots_[staged_ % window_].job; }
     void stage() noexcept { ++staged_; }
     void publish();
 
@@ -53,12 +53,12 @@ public:
     // Runs one unclaimed job on the calling thread; false if none is left.
     bool run_one();
     // Waits for the oldest job; it stays valid until release_oldest().
-    ReadJob& wait_oldest();
+    Job& wait_oldest();
     void release_oldest() noexcept { ++taken_; }
 
 private:
     struct Slot {
-        ReadJob job;
+        Job job;
         // The sequence number + 1 of the last job finished in this slot.
         std::atomic<std::uint64_t> finished{0};
     };
@@ -85,5 +85,100 @@ private:
     std::condition_variable job_done_;
     std::vector<std::thread> threads_;
 };
+
+template <class Job>
+inline OrderedPipeline<Job>::OrderedPipeline(unsigned workers, std::size_t window, Run run)
+    : run_(std::move(run)), window_(window == 0 ? 1 : window), slots_(new Slot[window_]) {
+    threads_.reserve(workers);
+    for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this, i] { work(i); });
+}
+
+template <class Job>
+inline OrderedPipeline<Job>::~OrderedPipeline() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    work_ready_.notify_all();
+    for (std::thread& t : threads_) t.join();
+}
+
+template <class Job>
+inline void OrderedPipeline<Job>::publish() {
+    if (published_.load(std::memory_order_relaxed) == staged_) return;
+    published_.store(staged_);
+    if (idle_workers_.load() != 0) {
+        // Taking the lock orders this wake-up after a sleeper's last check.
+        { std::lock_guard lock(mutex_); }
+        work_ready_.notify_all();
+    }
+}
+
+template <class Job>
+inline bool OrderedPipeline<Job>::oldest_done() const noexcept {
+    return slots_[taken_ % window_].finished.load(std::memory_order_acquire) == taken_ + 1;
+}
+
+template <class Job>
+inline bool OrderedPipeline<Job>::run_one() {
+    std::uint64_t sequence = 0;
+    if (!claim(sequence)) return false;
+    run_claimed(sequence, static_cast<unsigned>(threads_.size()));
+    return true;
+}
+
+template <class Job>
+inline Job& OrderedPipeline<Job>::wait_oldest() {
+    Slot& slot = slots_[taken_ % window_];
+    const std::uint64_t wanted = taken_ + 1;
+    if (slot.finished.load() != wanted) {
+        awaited_.store(wanted);
+        std::unique_lock lock(mutex_);
+        job_done_.wait(lock, [&] { return slot.finished.load() == wanted; });
+        awaited_.store(0, std::memory_order_relaxed);
+    }
+    return slot.job;
+}
+
+template <class Job>
+inline bool OrderedPipeline<Job>::claim(std::uint64_t& sequence) noexcept {
+    std::uint64_t next = claimed_.load(std::memory_order_relaxed);
+    for (;;) {
+        // Acquire: the staged job's contents come with its publication.
+        if (next >= published_.load(std::memory_order_acquire)) return false;
+        if (claimed_.compare_exchange_weak(next, next + 1, std::memory_order_relaxed)) {
+            sequence = next;
+            return true;
+        }
+    }
+}
+
+template <class Job>
+inline void OrderedPipeline<Job>::run_claimed(std::uint64_t sequence, unsigned reader) {
+    Slot& slot = slots_[sequence % window_];
+    run_(slot.job, reader);
+    slot.finished.store(sequence + 1);
+    // Only the job the calling thread sleeps on is worth a wake-up.
+    if (awaited_.load() == sequence + 1) {
+        { std::lock_guard lock(mutex_); }
+        job_done_.notify_one();
+    }
+}
+
+template <class Job>
+inline void OrderedPipeline<Job>::work(unsigned reader) {
+    for (;;) {
+        std::uint64_t sequence = 0;
+        if (claim(sequence)) {
+            run_claimed(sequence, reader);
+            continue;
+        }
+        std::unique_lock lock(mutex_);
+        idle_workers_.fetch_add(1);
+        work_ready_.wait(lock, [&] { return stopping_ || claimed_.load() < published_.load(); });
+        idle_workers_.fetch_sub(1);
+        if (stopping_ && claimed_.load() >= published_.load()) return;  // nothing left
+    }
+}
 
 }  // namespace zolehead::collection

@@ -13,7 +13,6 @@ namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
-bool IsLeadByte(std::uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 bool IsTrailByte(std::uint8_t b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
 
 bool IsAscii(std::string_view bytes) {
@@ -86,7 +85,7 @@ bool ShiftJisDecoder::decode(std::string_view bytes, std::string& out) {
         // byte counts alone.
         const auto lead = static_cast<std::uint8_t>(in[0]);
         const std::size_t skip =
-            in_left >= 2 && IsLeadByte(lead) && IsTrailByte(static_cast<std::uint8_t>(in[1])) ? 2 : 1;
+            in_left >= 2 && IsShiftJisLeadByte(lead) && IsTrailByte(static_cast<std::uint8_t>(in[1])) ? 2 : 1;
         in += skip;
         in_left -= skip;
     }

@@ -5,10 +5,14 @@
 
 #include <iconv.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace zolehead::collection {
+
+// A byte that starts a double-byte character in code page 932.
+inline bool IsShiftJisLeadByte(std::uint8_t b) noexcept { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 class ShiftJisDecoder {
 public:

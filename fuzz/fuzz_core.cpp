@@ -35,12 +35,41 @@ ZoleHeader FeedInBlocks(std::span<const std::uint8_t> bytes, std::size_t block, 
     return scanner.header();
 }
 
+// Sees every byte once, in order, and checks what the machines report about
+// the value they store.
+struct CheckingObserver : zolehead::NoObserver {
+    static constexpr bool kObserves = true;
+    std::uint64_t next = 0;
+    void at(std::uint64_t offset, std::uint8_t, zolehead::DbcsState) noexcept {
+        Require(offset == next++, "observer offsets skip or repeat a byte");
+    }
+    void label_line_end(const zolehead::LabelLineEnd& end) noexcept {
+        Require(end.value.size() <= zolehead::kValueMaxBytes && end.trimmed >= 0, "form A line end out of bounds");
+        Require((end.row < 0) == (end.outcome == zolehead::LabelOutcome::UNKNOWN_LABEL) ||
+                    end.outcome == zolehead::LabelOutcome::NO_VALUE,
+                "form A outcome disagrees with its row");
+    }
+    void keyword_end(const zolehead::KeywordEnd& end) noexcept {
+        Require(end.value.size() <= zolehead::kValueMaxBytes && end.name.size() <= 19, "form B entry out of bounds");
+    }
+};
+
+ZoleHeader FeedObserved(std::span<const std::uint8_t> bytes, std::size_t cut, HeaderForm form) {
+    HeaderScanner scanner(form);
+    CheckingObserver observer;
+    scanner.feed_observed(bytes.first(cut), observer);
+    scanner.feed_observed(bytes.subspan(cut), observer);
+    Require(observer.next == scanner.offset(), "observer saw a different number of bytes than were taken");
+    return scanner.header();
+}
+
 ZoleHeader CheckForm(std::span<const std::uint8_t> bytes, std::size_t cut, std::size_t block, HeaderForm form) {
     const ZoleHeader reference = zolehead::ReadHeaderReference(bytes, form);
     zh_fuzz::CheckHeader(reference, form);
     Require(zolehead::ReadHeader(bytes, form) == reference, "fast path differs from the byte loop");
     Require(FeedInTwo(bytes, cut, form) == reference, "two pieces differ from the whole");
     Require(FeedInBlocks(bytes, block, form) == reference, "small blocks differ from the whole");
+    Require(FeedObserved(bytes, cut, form) == reference, "observing changed what was read");
     // Everything from the end-of-text byte on is as if it were not there.
     const void* eot = bytes.empty() ? nullptr : std::memchr(bytes.data(), zolehead::kEndOfText, bytes.size());
     if (eot != nullptr) {

@@ -227,17 +227,24 @@ void HeaderScanner::scan_fast(const std::uint8_t* p, const std::uint8_t* const e
     }
 }
 
+std::span<const std::uint8_t> HeaderScanner::take_text(std::span<const std::uint8_t> bytes) noexcept {
+    if (ended_ || bytes.empty()) return {};
+    if (const void* eot = std::memchr(bytes.data(), kEndOfText, bytes.size())) {
+        bytes = bytes.first(static_cast<std::size_t>(static_cast<const std::uint8_t*>(eot) - bytes.data()));
+        ended_ = true;
+    }
+    offset_ += bytes.size();
+    return bytes;
+}
+
 // Cuts the block at the end-of-text byte, then runs the chosen loop over
 // what comes before it.
 template <bool Fast>
 bool HeaderScanner::feed_text(std::span<const std::uint8_t> bytes) noexcept {
-    if (ended_ || bytes.empty()) return !ended_;
-    const std::uint8_t* begin = bytes.data();
-    const std::uint8_t* end = begin + bytes.size();
-    if (const void* eot = std::memchr(begin, kEndOfText, bytes.size())) {
-        end = static_cast<const std::uint8_t*>(eot);
-        ended_ = true;
-    }
+    const std::span<const std::uint8_t> text = take_text(bytes);
+    if (text.empty()) return !ended_;
+    const std::uint8_t* begin = text.data();
+    const std::uint8_t* end = begin + text.size();
     switch (form_) {
     case HeaderForm::A: Fast ? scan_fast<HeaderForm::A>(begin, end) : scan<HeaderForm::A>(begin, end); break;
     case HeaderForm::B: Fast ? scan_fast<HeaderForm::B>(begin, end) : scan<HeaderForm::B>(begin, end); break;

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "dbcs_tracker.hpp"
+#include "header_observer.hpp"
 #include "keyword_machine.hpp"
 #include "label_line_machine.hpp"
 #include "zole_header.hpp"
@@ -43,6 +44,14 @@ public:
     // faster path must agree with.
     bool feed_reference(std::span<const std::uint8_t> bytes) noexcept;
 
+    // As feed_reference, and tells `observer` about every byte and all the
+    // machines do with it (header_observer.hpp). For explaining a header,
+    // not for reading one fast. Do not mix with feed on one scanner.
+    template <class Observer>
+    bool feed_observed(std::span<const std::uint8_t> bytes, Observer& observer) noexcept;
+
+    // Bytes taken so far, not counting any from the end-of-text byte on.
+    std::uint64_t offset() const noexcept { return offset_; }
     bool ended() const noexcept { return ended_; }
     HeaderForm form() const noexcept { return form_; }
     const ZoleHeader& header() const noexcept { return header_; }
@@ -64,13 +73,30 @@ private:
     const std::uint8_t* next_for_keyword(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept;
     const std::uint8_t* next_name_character(const std::uint8_t* p, const std::uint8_t* end) const noexcept;
 
+    // Cuts a block at the end-of-text byte, if it holds one.
+    std::span<const std::uint8_t> take_text(std::span<const std::uint8_t> bytes) noexcept;
+
     HeaderForm form_;
     bool ended_ = false;
+    std::uint64_t offset_ = 0;
     DbcsTracker tracker_;
     LabelLineMachine label_;
     KeywordMachine keyword_;
     ZoleHeader header_{};
 };
+
+template <class Observer>
+bool HeaderScanner::feed_observed(std::span<const std::uint8_t> bytes, Observer& observer) noexcept {
+    const std::span<const std::uint8_t> text = take_text(bytes);
+    std::uint64_t offset = offset_ - text.size();
+    for (const std::uint8_t b : text) {
+        const DbcsState dbcs = tracker_.step(b);
+        observer.at(offset++, b, dbcs);
+        if (form_ != HeaderForm::B) label_.step(b, dbcs, header_, observer);
+        if (form_ != HeaderForm::A) keyword_.step(b, dbcs, header_, observer);
+    }
+    return !ended_;
+}
 
 // Reads a whole input held in memory.
 ZoleHeader ReadHeader(std::span<const std::uint8_t> bytes, HeaderForm form) noexcept;

@@ -2,10 +2,13 @@
 
 namespace zolehead {
 
-void KeywordMachine::commit(ZoleHeader& out) noexcept {
-    int row = FindKeywordRow(std::string_view(name_, name_len_));
-    if (row < 0) return;  // unknown names are not errors; the value is dropped
-    out.slots[static_cast<std::size_t>(row)].assign(std::string_view(value_, stored_len_), STATUS_FORM_B);
+KeywordEnd KeywordMachine::commit(ZoleHeader& out) noexcept {
+    const std::string_view name(name_, name_len_);
+    const std::string_view value(value_, stored_len_);
+    const int row = FindKeywordRow(name);
+    // Unknown names are not errors; the value is dropped.
+    if (row >= 0) out.slots[static_cast<std::size_t>(row)].assign(value, STATUS_FORM_B);
+    return {row, name, value};
 }
 
 }  // namespace zolehead

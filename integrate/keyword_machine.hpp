@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "dbcs_tracker.hpp"
+#include "header_observer.hpp"
 #include "identifier_table.hpp"
 #include "zole_header.hpp"
 
@@ -30,8 +31,14 @@ constexpr bool IsNameChar(std::uint8_t b) noexcept {
 
 class KeywordMachine {
 public:
-    // Steps over byte b, whose tracker state is `dbcs`; may commit into `out`.
-    inline void step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out) noexcept;
+    // Steps over byte b, whose tracker state is `dbcs`; may commit into
+    // `out`. Tells `observer` what it does (see header_observer.hpp).
+    template <class Observer = NoObserver>
+    inline void step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out, Observer& observer) noexcept;
+    inline void step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out) noexcept {
+        NoObserver none;
+        step(b, dbcs, out, none);
+    }
 
     KeywordState state() const noexcept { return state_; }
     std::uint8_t quote() const noexcept { return quote_; }
@@ -60,7 +67,7 @@ public:
     }
 
 private:
-    void commit(ZoleHeader& out) noexcept;
+    KeywordEnd commit(ZoleHeader& out) noexcept;
 
     KeywordState state_ = KeywordState::IDLE;
     std::uint8_t quote_ = 0;
@@ -71,10 +78,14 @@ private:
     char value_[kValueMaxBytes + 1] = {};
 };
 
-inline void KeywordMachine::step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out) noexcept {
+template <class Observer>
+inline void KeywordMachine::step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out, Observer& observer) noexcept {
     switch (state_) {
     case KeywordState::IDLE:
-        if (b == '*') state_ = KeywordState::AFTER_STAR;
+        if (b == '*') {
+            state_ = KeywordState::AFTER_STAR;
+            observer.keyword_star();
+        }
         return;
     case KeywordState::AFTER_STAR:
         if (dbcs == DbcsState::DBCS_SINGLE && IsNameChar(b)) {
@@ -88,23 +99,30 @@ inline void KeywordMachine::step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out
         if (b == '*') {
             name_len_ = 0;
             state_ = KeywordState::AFTER_STAR;
+            observer.keyword_star();
         } else if (IsNameChar(b)) {
             if (name_len_ < kNameMaxBytes) name_[name_len_++] = static_cast<char>(b);
         } else if (b == '"' || b == '\'') {
             quote_ = b;
             value_len_ = stored_len_ = 0;
             state_ = KeywordState::QUOTED;
+            observer.keyword_quote_open();
         }
         return;
     case KeywordState::QUOTED:
-        if (b < 0x20) return;  // line breaks and control bytes are dropped
+        if (b < 0x20) {  // line breaks and control bytes are dropped
+            observer.keyword_control_dropped();
+            return;
+        }
         if (b == quote_) {
             state_ = KeywordState::IDLE;
-            commit(out);
+            const KeywordEnd end = commit(out);
+            observer.keyword_end(end);
         } else if (value_len_ >= kValueMaxBytes) {
-            // full: dropped
+            observer.keyword_value_full();  // full: dropped
         } else if (value_len_ == kValueMaxBytes - 1 && dbcs == DbcsState::DBCS_LEAD) {
             value_len_ = kValueMaxBytes;  // a character that would not fit is not started
+            observer.keyword_value_full();
         } else {
             value_[value_len_++] = static_cast<char>(b);
             stored_len_ = value_len_;

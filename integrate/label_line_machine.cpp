@@ -22,19 +22,25 @@ void LabelLineMachine::trim() noexcept {
     stored_len_ = static_cast<std::uint8_t>(i + 1);
 }
 
-void LabelLineMachine::commit(ZoleHeader& out) noexcept {
-    int row = FindLabelRow(std::string_view(label_, label_len_));
-    if (row < 0) return;
+// Every outcome reports the value as it is or would be stored: trimmed.
+LabelLineEnd LabelLineMachine::commit(ZoleHeader& out) noexcept {
+    const std::string_view label(label_, label_len_);
+    const int collected = stored_len_;
+    trim();
+    const std::string_view value(value_, stored_len_);
+    const int trimmed = collected - stored_len_;
+    const int row = FindLabelRow(label);
+    if (row < 0) return {row, LabelOutcome::UNKNOWN_LABEL, label, value, trimmed};
     HeaderSlot& slot = out.slots[static_cast<std::size_t>(row)];
     if (rule_ == LabelCommit::DEFER_TO_FORM_B) {
-        if (slot.status == STATUS_FORM_B) return;  // form B always wins
-        if (slot.status == STATUS_FORM_A) {        // a repeated label: ambiguous, so emptied
+        if (slot.status == STATUS_FORM_B) return {row, LabelOutcome::LEFT_TO_FORM_B, label, value, trimmed};
+        if (slot.status == STATUS_FORM_A) {  // a repeated label: ambiguous, so emptied
             slot.value[0] = '\0';
-            return;
+            return {row, LabelOutcome::EMPTIED, label, value, trimmed};
         }
     }
-    trim();
-    slot.assign(std::string_view(value_, stored_len_), STATUS_FORM_A);
+    slot.assign(value, STATUS_FORM_A);
+    return {row, LabelOutcome::STORED, label, value, trimmed};
 }
 
 }  // namespace zolehead

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "dbcs_tracker.hpp"
+#include "header_observer.hpp"
 #include "identifier_table.hpp"
 #include "zole_header.hpp"
 
@@ -31,8 +32,14 @@ class LabelLineMachine {
 public:
     explicit constexpr LabelLineMachine(LabelCommit rule = LabelCommit::LAST_WINS) noexcept : rule_(rule) {}
 
-    // Steps over byte b, whose tracker state is `dbcs`; may commit into `out`.
-    inline void step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out) noexcept;
+    // Steps over byte b, whose tracker state is `dbcs`; may commit into
+    // `out`. Tells `observer` what it does (see header_observer.hpp).
+    template <class Observer = NoObserver>
+    inline void step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out, Observer& observer) noexcept;
+    inline void step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out) noexcept {
+        NoObserver none;
+        step(b, dbcs, out, none);
+    }
 
     LineState state() const noexcept { return state_; }
 
@@ -65,10 +72,11 @@ private:
     static constexpr std::uint8_t kLF = 0x0A, kCR = 0x0D;
     static constexpr std::uint8_t kWideLead = 0x81, kWideColon = 0x46, kWideSpace = 0x40;
 
-    inline void step_line(std::uint8_t b, DbcsState dbcs, ZoleHeader& out) noexcept;
+    template <class Observer>
+    inline void step_line(std::uint8_t b, DbcsState dbcs, ZoleHeader& out, Observer& observer) noexcept;
     inline void store(std::uint8_t b, DbcsState dbcs) noexcept;
     inline bool stored_as_lead(int i) const noexcept { return (lead_mask_[i >> 6] >> (i & 63)) & 1U; }
-    void commit(ZoleHeader& out) noexcept;
+    LabelLineEnd commit(ZoleHeader& out) noexcept;
     void trim() noexcept;
 
     LabelCommit rule_;
@@ -97,7 +105,8 @@ inline void LabelLineMachine::store(std::uint8_t b, DbcsState dbcs) noexcept {
     stored_len_ = value_len_;
 }
 
-inline void LabelLineMachine::step_line(std::uint8_t b, DbcsState dbcs, ZoleHeader& out) noexcept {
+template <class Observer>
+inline void LabelLineMachine::step_line(std::uint8_t b, DbcsState dbcs, ZoleHeader& out, Observer& observer) noexcept {
     switch (state_) {
     case LineState::LINE_START:
         if (dbcs == DbcsState::DBCS_SINGLE) {
@@ -105,6 +114,7 @@ inline void LabelLineMachine::step_line(std::uint8_t b, DbcsState dbcs, ZoleHead
         } else if (dbcs == DbcsState::DBCS_TRAIL) {
             if (previous_ == kWideLead && b == kWideColon) {
                 state_ = LineState::VALUE_START;
+                observer.label_colon();
             } else if (previous_ == kWideLead && b == kWideSpace) {
                 // an ignorable full-width space
             } else if (label_len_ >= kLabelMaxBytes - 1) {
@@ -118,11 +128,18 @@ inline void LabelLineMachine::step_line(std::uint8_t b, DbcsState dbcs, ZoleHead
     case LineState::VALUE_START:
         if (dbcs == DbcsState::DBCS_SINGLE) {
             if (b > 0x20) {  // blanks and control bytes before the value are skipped
+                observer.label_value_start(0);
                 store(b, dbcs);
                 state_ = LineState::VALUE;
+            } else if constexpr (Observer::kObserves) {
+                if (b == kLF || b == kCR) {
+                    const std::string_view label(label_, label_len_);
+                    observer.label_line_end(LabelLineEnd{FindLabelRow(label), LabelOutcome::NO_VALUE, label, {}, 0});
+                }
             }
         } else if (dbcs == DbcsState::DBCS_TRAIL) {
             if (!(previous_ == kWideLead && b == kWideSpace)) {
+                observer.label_value_start(1);
                 store(previous_, DbcsState::DBCS_LEAD);
                 store(b, dbcs);
                 state_ = LineState::VALUE;
@@ -131,9 +148,16 @@ inline void LabelLineMachine::step_line(std::uint8_t b, DbcsState dbcs, ZoleHead
         return;
     case LineState::VALUE:
         if (b == kLF || b == kCR) {
-            commit(out);
+            const LabelLineEnd end = commit(out);
+            observer.label_line_end(end);
         } else if (b >= 0x20) {
+            if constexpr (Observer::kObserves) {
+                if (value_len_ >= kValueMaxBytes || (value_len_ == kValueMaxBytes - 1 && dbcs == DbcsState::DBCS_LEAD))
+                    observer.label_value_full();
+            }
             store(b, dbcs);
+        } else {
+            observer.label_control_dropped();
         }
         return;
     case LineState::SKIP:
@@ -141,8 +165,9 @@ inline void LabelLineMachine::step_line(std::uint8_t b, DbcsState dbcs, ZoleHead
     }
 }
 
-inline void LabelLineMachine::step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out) noexcept {
-    step_line(b, dbcs, out);
+template <class Observer>
+inline void LabelLineMachine::step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out, Observer& observer) noexcept {
+    step_line(b, dbcs, out, observer);
     if (b == kLF || b == kCR) {
         state_ = LineState::LINE_START;
         label_len_ = value_len_ = stored_len_ = 0;

@@ -8,11 +8,11 @@ cd "$(dirname "$0")/../.."
 
 seconds=${ZOLEHEAD_FUZZ_SECONDS:-60}
 build=build-fuzz
-targets=(fuzz_core fuzz_c_api)
+targets=(fuzz_core fuzz_c_api fuzz_archive fuzz_explain fuzz_edit_planner fuzz_edit_sheet fuzz_serve_request)
 
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZOLEHEAD_BUILD_FUZZERS=ON -DZOLEHEAD_SANITIZE=address,undefined \
-  -DZOLEHEAD_BUILD_TESTS=OFF -DZOLEHEAD_BUILD_CLI=OFF
+  -DZOLEHEAD_BUILD_TESTS=OFF -DZOLEHEAD_BUILD_CLI=ON
 cmake --build "$build" -j2 --target "${targets[@]}"
 
 # The first directory collects what the run finds; the seeds are only read.
@@ -25,10 +25,15 @@ for target in "${targets[@]}"; do
   corpus="$build/corpus/$target"
   log="$build/logs/$target.log"
   mkdir -p "$corpus"
+  # A target may bring its own dictionary and seeds (fuzz/TARGET.dict, fuzz/corpus_TARGET/).
+  dict=fuzz/zolehead.dict
+  [ -f "fuzz/$target.dict" ] && dict="fuzz/$target.dict"
+  target_seeds=("${seeds[@]}")
+  [ -d "fuzz/corpus_$target" ] && target_seeds+=("fuzz/corpus_$target")
   echo "--- $target: ${seconds} s"
   if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-       -dict=fuzz/zolehead.dict -artifact_prefix="$build/findings/$target-" \
-       "$corpus" "${seeds[@]}" >"$log" 2>&1; then
+       -dict="$dict" -artifact_prefix="$build/findings/$target-" \
+       "$corpus" "${target_seeds[@]}" >"$log" 2>&1; then
     grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)|^stat::number_of_executed_units|^stat::peak_rss_mb' "$log" || true
   else
     tail -n 60 "$log" >&2

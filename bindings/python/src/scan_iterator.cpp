@@ -3,15 +3,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 #include <thread>
 
 #include <pybind11/stl.h>
 
 #include "decoded_values.hpp"
-#include "entry_reader.hpp"
 #include "file_walker.hpp"
 #include "python_objects.hpp"
+#include "read_settings.hpp"
 #include "read_functions.hpp"
 
 namespace zolehead::python {
@@ -21,7 +22,8 @@ namespace {
 using zolehead::collection::CollectionReader;
 using zolehead::collection::FieldText;
 using zolehead::collection::FileWalker;
-using zolehead::collection::ReadJob;
+using zolehead::collection::ReadRecord;
+using zolehead::collection::ReadSettings;
 
 constexpr unsigned kMaxThreads = 256;
 
@@ -33,12 +35,15 @@ unsigned ThreadsFor(unsigned jobs) {
 }  // namespace
 
 ScanIterator::ScanIterator(std::vector<std::string> roots, bool recursive, std::vector<std::string> extensions,
-                           unsigned jobs, int form_code, bool bytes_paths)
+                           unsigned jobs, int form_code, bool bytes_paths, bool archives,
+                           std::uint64_t max_entry_size)
     : roots_(std::move(roots)),
       recursive_(recursive),
       threads_(ThreadsFor(jobs)),
       form_(FormFromCode(form_code)),
-      bytes_paths_(bytes_paths) {
+      bytes_paths_(bytes_paths),
+      archives_(archives),
+      max_entry_size_(max_entry_size) {
     for (std::string& ext : extensions) {
         std::string normal = zolehead::collection::NormalizeExtension(std::move(ext));
         if (!normal.empty()) extensions_.push_back(std::move(normal));
@@ -62,14 +67,23 @@ bool ScanIterator::forked() const noexcept { return reader_ != nullptr && owner_
 void ScanIterator::start() {
     texts_.clear();
     for (unsigned i = 0; i < threads_; ++i) texts_.push_back(std::make_unique<FieldText>(false));
-    FileWalker walker(roots_, recursive_, extensions_,
-                      [this](const std::string& path, std::string_view reason) { notices_.emplace_back(path, reason); });
+    FileWalker walker(
+        roots_, recursive_, extensions_,
+        [this](const std::string& path, std::string_view reason) { notices_.emplace_back(path, reason); }, archives_);
+    ReadSettings settings;
+    settings.form = form_;
+    settings.archives = archives_;
+    settings.max_entry_size = max_entry_size_;
+    settings.extensions = extensions_;
     owner_ = getpid();
-    reader_ = std::make_unique<CollectionReader>(std::move(walker), threads_, [this](ReadJob& job, unsigned thread) {
-        job.output.clear();
-        job.system_error = zolehead::collection::ReadEntry(job.entry, form_, job.header, job.error);
-        if (job.error.empty()) AppendDecodedValues(job.header, *texts_[thread], job.output);
-    });
+    reader_ = std::make_unique<CollectionReader>(std::move(walker), threads_, std::move(settings),
+                                                 [this](ReadRecord& record, unsigned thread) {
+                                                     record.output.clear();
+                                                     if (record.error.empty()) {
+                                                         AppendDecodedValues(record.header, *texts_[thread],
+                                                                             record.output);
+                                                     }
+                                                 });
 }
 
 void ScanIterator::stop() {
@@ -100,21 +114,23 @@ py::object ScanIterator::next() {
         ~Idle() { busy = false; }
     } idle{busy_};
 
-    const ReadJob* job = nullptr;
+    const ReadRecord* record = nullptr;
     {
         py::gil_scoped_release release;
         if (reader_ == nullptr) start();
-        job = reader_->next();
+        record = reader_->next();
     }
     for (const auto& [path, reason] : notices_) skipped_.append(py::make_tuple(path_object(path), py::str(reason)));
     notices_.clear();
-    if (job == nullptr) {
+    if (record == nullptr) {
         stop();
         throw py::stop_iteration();
     }
-    py::object path = path_object(job->entry.path);
-    py::object result = job->error.empty() ? MakeHeader(job->header, job->output)
-                                           : MakeReadError(job->system_error, job->error, path);
+    // Bytes paths carry an entry's name as the archive stores it; str paths
+    // its UTF-8 text, as the tool shows it.
+    py::object path = path_object(bytes_paths_ ? zolehead::collection::RawPath(*record) : record->path);
+    py::object result = record->error.empty() ? MakeHeader(record->header, record->output)
+                                              : MakeReadError(record->system_error, record->error, path);
     return py::make_tuple(std::move(path), std::move(result));
 }
 
@@ -128,11 +144,13 @@ void ScanIterator::close() {
 }
 
 void DefineScan(py::module_& module) {
+    module.attr("DEFAULT_MAX_ENTRY_SIZE") = zolehead::collection::kDefaultMaxEntrySize;
     py::class_<ScanIterator>(module, "Scan",
                              "Iterator of (path, Header or ZoleHeadReadError) in walk order; made by scan().")
-        .def(py::init<std::vector<std::string>, bool, std::vector<std::string>, unsigned, int, bool>(),
+        .def(py::init<std::vector<std::string>, bool, std::vector<std::string>, unsigned, int, bool, bool,
+                      std::uint64_t>(),
              py::arg("roots"), py::arg("recursive"), py::arg("extensions"), py::arg("jobs"), py::arg("form"),
-             py::arg("bytes_paths"))
+             py::arg("bytes_paths"), py::arg("archives"), py::arg("max_entry_size"))
         .def("__iter__", [](py::object self) { return self; })
         .def("__next__", &ScanIterator::next)
         .def("close", &ScanIterator::close, "Stop reading; the iterator yields nothing more.")

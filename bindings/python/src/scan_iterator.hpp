@@ -1,11 +1,13 @@
 // scan(): a collection walked by the tool's FileWalker and read on C++
-// threads by its CollectionReader, handed to Python one file at a time in
-// walk order. The reading threads never touch a Python object: they leave
-// each header decoded in its job, and the iterator makes the objects.
+// threads by its CollectionReader, handed to Python one record at a time in
+// walk order (a file, or with archives an entry of one). The reading threads
+// never touch a Python object: they leave each header decoded in its record,
+// and the iterator makes the objects.
 #pragma once
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -25,8 +27,10 @@ class ScanIterator {
 public:
     // `roots` as the walker takes them (bytes); `extensions` as given
     // ("ZOLE", ".zole"), normalised here; `jobs` 0 for one per processor.
+    // `archives`: entries inside archives are read like files, each entry
+    // stopped past `max_entry_size` bytes.
     ScanIterator(std::vector<std::string> roots, bool recursive, std::vector<std::string> extensions, unsigned jobs,
-                 int form_code, bool bytes_paths);
+                 int form_code, bool bytes_paths, bool archives, std::uint64_t max_entry_size);
     ~ScanIterator();
     ScanIterator(const ScanIterator&) = delete;
     ScanIterator& operator=(const ScanIterator&) = delete;
@@ -51,6 +55,8 @@ private:
     unsigned threads_;
     zolehead::HeaderForm form_;
     bool bytes_paths_;
+    bool archives_;
+    std::uint64_t max_entry_size_;
 
     pid_t owner_ = 0;      // the process that started the reading threads
     bool busy_ = false;    // a call to next() is under way (it releases the GIL)

@@ -16,6 +16,9 @@ Scan = _zolehead.Scan
 
 _MAX_JOBS = 256
 
+#: Entries inside archives that decompress to more bytes are not read (256 MiB, as the tool).
+DEFAULT_MAX_ENTRY_SIZE = _zolehead.DEFAULT_MAX_ENTRY_SIZE
+
 
 def _roots(paths: StrOrBytesPath | Iterable[StrOrBytesPath]) -> tuple[list[bytes], bool]:
     """The paths as bytes for the walker, and whether they were given as bytes."""
@@ -42,7 +45,8 @@ def _extensions(ext: str | Iterable[str] | None) -> list[str]:
 
 
 def scan(paths: StrOrBytesPath | Iterable[StrOrBytesPath], recursive: bool = False,
-         ext: str | Iterable[str] | None = None, jobs: int = 0, form: FormName = "both") -> Scan:
+         ext: str | Iterable[str] | None = None, jobs: int = 0, form: FormName = "both",
+         archives: bool = False, max_entry_size: int = DEFAULT_MAX_ENTRY_SIZE) -> Scan:
     """Read the headers of many files, on C++ threads, in walk order.
 
     ``paths`` is one path or an iterable of them, walked as the zolehead tool
@@ -53,6 +57,17 @@ def scan(paths: StrOrBytesPath | Iterable[StrOrBytesPath], recursive: bool = Fal
     extensions, in any case; files named directly are always read. ``jobs``
     is the number of files read at once (0: one per processor, at most 256).
     ``form`` is as for read().
+
+    With ``archives``, files are opened as archives when their content says
+    they are one (LZH, ZIP, 7z, tar, compressed or not), whatever their name,
+    and each entry inside is read like a file: its path is
+    ``ARCHIVE!/ENTRY``, the entry's name as UTF-8 text (bytes paths: the name
+    as the archive stores it), and ``ext`` picks entries by their names.
+    An entry that cannot be read (damaged, encrypted, larger than
+    ``max_entry_size`` bytes once decompressed) yields a ZoleHeadReadError
+    for that entry with the tool's reason and ``errno`` None; an archive that
+    cannot be read on yields one for the archive's own path. Files that are
+    not archives are read as usual.
 
     Returns an iterator of ``(path, result)`` pairs, one per file, in walk
     order. ``path`` is str, or bytes when the paths were given as bytes.
@@ -73,4 +88,8 @@ def scan(paths: StrOrBytesPath | Iterable[StrOrBytesPath], recursive: bool = Fal
     jobs = operator.index(jobs)
     if not 0 <= jobs <= _MAX_JOBS:
         raise ValueError(f"jobs must be 0 (one per processor) to {_MAX_JOBS}, not {jobs}")
-    return _zolehead.Scan(roots, bool(recursive), _extensions(ext), jobs, form_code(form), as_bytes)
+    max_entry_size = operator.index(max_entry_size)
+    if max_entry_size <= 0:
+        raise ValueError(f"max_entry_size must be positive, not {max_entry_size}")
+    return _zolehead.Scan(roots, bool(recursive), _extensions(ext), jobs, form_code(form), as_bytes,
+                          bool(archives), max_entry_size)

@@ -1,0 +1,38 @@
+#include "file_explainer.hpp"
+
+#include "whole_file.hpp"
+
+namespace zolehead::explain {
+
+bool FileExplainer::load(const collection::WalkEntry& entry, std::string& error) {
+    return collection::ReadWholeFile(entry, kMaxFileBytes, bytes_, error);
+}
+
+bool FileExplainer::explain(const collection::WalkEntry& entry, Story& story, std::string& error) {
+    if (!load(entry, error)) return false;
+    story = TellStory(bytes_);
+    return true;
+}
+
+bool FileExplainer::lint(const collection::WalkEntry& entry, std::span<const std::string> ignore,
+                         std::vector<Warning>& warnings, std::string& error) {
+    if (!load(entry, error)) return false;
+    warnings = Lint(bytes_, decoder_, ignore);
+    return true;
+}
+
+Json FileExplainer::explain_json(const std::string& path) {
+    Story story;
+    std::string error;
+    if (!explain({path, {}}, story, error)) return ErrorJson(path, error);
+    return StoryJson(path, story, decoder_);
+}
+
+Json FileExplainer::lint_json(const std::string& path, std::span<const std::string> ignore) {
+    std::vector<Warning> warnings;
+    std::string error;
+    if (!lint({path, {}}, ignore, warnings, error)) return ErrorJson(path, error);
+    return WarningsJson(path, warnings);
+}
+
+}  // namespace zolehead::explain
