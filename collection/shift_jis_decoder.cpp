@@ -1,11 +1,10 @@
 #include "shift_jis_decoder.hpp"
 
-#include <pthread.h>
-
 #include <cerrno>
 #include <cstdint>
-#include <mutex>
 #include <system_error>
+
+#include "converter_lock.hpp"
 
 namespace zolehead::collection {
 
@@ -22,42 +21,15 @@ bool IsAscii(std::string_view bytes) {
     return true;
 }
 
-// iconv_open and iconv_close take the C library's converter lock, which a
-// fork does not reset: a fork while another thread held it would leave the
-// child unable ever to open a decoder. They run under this lock, and a fork
-// waits for it, so forked workers (Python's multiprocessing) can decode.
-class ConverterLock {
-public:
-    static std::mutex& get() {
-        static ConverterLock lock;
-        return lock.mutex_;
-    }
-
-private:
-    ConverterLock() {
-        pthread_atfork([] { get().lock(); }, [] { get().unlock(); }, [] { get().unlock(); });
-    }
-    std::mutex mutex_;
-};
-
 }  // namespace
 
-ShiftJisDecoder::ShiftJisDecoder() {
-    int error = 0;
-    {
-        std::lock_guard lock(ConverterLock::get());
-        cd_ = iconv_open("UTF-8", "CP932");
-        error = errno;
-    }
+ShiftJisDecoder::ShiftJisDecoder() : cd_(OpenConverter("UTF-8", "CP932")) {
     if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-        throw std::system_error(error, std::generic_category(), "iconv cannot convert from CP932");
+        throw std::system_error(errno, std::generic_category(), "iconv cannot convert from CP932");
     }
 }
 
-ShiftJisDecoder::~ShiftJisDecoder() {
-    std::lock_guard lock(ConverterLock::get());
-    iconv_close(cd_);
-}
+ShiftJisDecoder::~ShiftJisDecoder() { CloseConverter(cd_); }
 
 bool ShiftJisDecoder::decode(std::string_view bytes, std::string& out) {
     // Code page 932 keeps ASCII as it is (0x5C stays a backslash): most

@@ -5,7 +5,7 @@
 namespace zolehead::explain {
 
 bool FileExplainer::load(const collection::WalkEntry& entry, std::string& error) {
-    return collection::ReadWholeFile(entry, kMaxFileBytes, bytes_, error);
+    return collection::ReadWholeFile(entry, kMaxFileBytes, bytes_, error, &system_error_);
 }
 
 bool FileExplainer::explain(const collection::WalkEntry& entry, Story& story, std::string& error) {

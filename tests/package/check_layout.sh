@@ -33,7 +33,7 @@ for f in ZoleHeadConfig.cmake ZoleHeadConfigVersion.cmake ZoleHeadTargets.cmake;
 done
 expect_file "${libdir#"$prefix"/}/pkgconfig/zolehead.pc"
 if [ "${ZOLEHEAD_EXPECT_PYTHON:-0}" = 1 ]; then
-  for f in __init__.py _header.py _read.py _scan.py _zolehead.pyi py.typed; do
+  for f in __init__.py _header.py _read.py _scan.py _edit.py _explain.py _zolehead.pyi py.typed; do
     expect_file "lib/python3/dist-packages/zolehead/$f"
   done
   [ "$(find "$prefix/lib/python3/dist-packages/zolehead" -name '_zolehead*.so' | wc -l)" -eq 1 ] ||

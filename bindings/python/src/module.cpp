@@ -4,6 +4,8 @@
 // them with their documented signatures.
 #include <pybind11/pybind11.h>
 
+#include "edit_function.hpp"
+#include "explain_functions.hpp"
 #include "python_objects.hpp"
 #include "read_functions.hpp"
 #include "scan_iterator.hpp"
@@ -14,4 +16,6 @@ PYBIND11_MODULE(_zolehead, module) {
     zolehead::python::LoadPythonClasses();
     zolehead::python::DefineReadFunctions(module);
     zolehead::python::DefineScan(module);
+    zolehead::python::DefineEditFunction(module);
+    zolehead::python::DefineExplainFunctions(module);
 }

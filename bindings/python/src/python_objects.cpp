@@ -106,6 +106,15 @@ py::object MakeReadError(int system_error, std::string_view reason, py::handle f
     return classes->read_error(system_error, std::generic_category().message(system_error), filename);
 }
 
+std::string EncodePath(py::handle path) {
+    PyObject* converted = nullptr;
+    if (PyUnicode_FSConverter(path.ptr(), &converted) == 0) throw py::error_already_set();
+    const auto encoded = py::reinterpret_steal<py::bytes>(converted);
+    return {PyBytes_AS_STRING(encoded.ptr()), static_cast<std::size_t>(PyBytes_GET_SIZE(encoded.ptr()))};
+}
+
+py::object GivenPath(py::handle path) { return Checked(PyOS_FSPath(path.ptr())); }
+
 void ThrowReadError(int system_error, std::string_view reason, py::handle filename) {
     const py::object error = MakeReadError(system_error, reason, filename);
     PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());

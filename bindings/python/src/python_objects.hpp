@@ -4,6 +4,7 @@
 // values. Every function here needs the GIL.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include <pybind11/pybind11.h>
@@ -24,6 +25,13 @@ py::object MakeHeader(const zolehead::ZoleHeader& header, std::string_view decod
 // ZoleHeadReadError(errno, strerror, filename): errno None and `reason` as
 // strerror when `system_error` is 0, else the system's message for it.
 py::object MakeReadError(int system_error, std::string_view reason, py::handle filename);
+
+// A path argument's bytes as the system takes them: str, bytes or
+// os.PathLike; TypeError for anything else, ValueError for a NUL.
+std::string EncodePath(py::handle path);
+
+// The path as given (os.fspath(path)): what an error names as its filename.
+py::object GivenPath(py::handle path);
 
 // Raises MakeReadError(...) as the current Python exception.
 [[noreturn]] void ThrowReadError(int system_error, std::string_view reason, py::handle filename);

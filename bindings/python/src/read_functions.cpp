@@ -35,27 +35,16 @@ private:
 
 py::object Read(py::handle path, int form_code) {
     const zolehead::HeaderForm form = FormFromCode(form_code);
-    PyObject* converted = nullptr;
-    // str, bytes or os.PathLike; TypeError otherwise, ValueError for a NUL.
-    if (PyUnicode_FSConverter(path.ptr(), &converted) == 0) throw py::error_already_set();
-    const auto encoded = py::reinterpret_steal<py::bytes>(converted);
-
+    const std::string file = EncodePath(path);
     zolehead::ZoleHeader header;
     zolehead::ReadResult result;
     std::string decoded;
     {
-        // The bytes object is immutable and held: its text stays put.
-        const char* file = PyBytes_AS_STRING(encoded.ptr());
         py::gil_scoped_release release;
-        result = zolehead::ReadHeaderFile(file, form, header);
+        result = zolehead::ReadHeaderFile(file.c_str(), form, header);
         if (result) AppendDecodedValues(header, ThreadFieldText(), decoded);
     }
-    if (!result) {
-        PyObject* given = PyOS_FSPath(path.ptr());
-        if (given == nullptr) throw py::error_already_set();
-        ThrowReadError(result.system_error, zolehead::DescribeReadStatus(result.status),
-                       py::reinterpret_steal<py::object>(given));
-    }
+    if (!result) ThrowReadError(result.system_error, zolehead::DescribeReadStatus(result.status), GivenPath(path));
     return MakeHeader(header, decoded);
 }
 

@@ -7,12 +7,16 @@ A compiled extension over the reentrant C++ core, needing no shared library::
     header["Title"].text                        # '桜'
     for path, result in zolehead.scan(["songs"], recursive=True, ext="zole"):
         ...                                     # a Header, or a ZoleHeadReadError instance
+    zolehead.edit("song.zole", set={"Title": "夏の風"}, remove=["Comment"])
+    zolehead.explain("song.zole"), zolehead.lint("song.zole")   # the tool's --json records
 
-Every read runs with the GIL released and shares no state: Python threads
+Every read and edit runs with the GIL released and shares no state: Python threads
 read in parallel, and forked or spawned worker processes work as they are.
 """
 
-from ._errors import ZoleHeadError, ZoleHeadReadError
+from ._edit import EditResult, FieldChange, LineChange, edit
+from ._errors import EditError, EditRefused, ZoleHeadError, ZoleHeadReadError
+from ._explain import LintCode, explain, lint, lint_codes
 from ._header import Field, Header
 from ._identifiers import Identifier, identifiers, version
 from ._read import read, read_bytes
@@ -21,13 +25,23 @@ from ._zolehead import __version__
 
 __all__ = [
     "__version__",
+    "EditError",
+    "EditRefused",
+    "EditResult",
     "Field",
+    "FieldChange",
     "Header",
     "Identifier",
+    "LineChange",
+    "LintCode",
     "Scan",
     "ZoleHeadError",
     "ZoleHeadReadError",
+    "edit",
+    "explain",
     "identifiers",
+    "lint",
+    "lint_codes",
     "read",
     "read_bytes",
     "scan",

@@ -18,3 +18,36 @@ class ZoleHeadReadError(ZoleHeadError, OSError):
 
     def __str__(self) -> str:
         return f"cannot read {self.filename!r}: {self.strerror}"
+
+
+class EditError(ZoleHeadError, OSError):
+    """An edit did not happen; the file is exactly as it was.
+
+    Raised by edit() when the system failed it (the file could not be opened,
+    read, written, flushed or renamed): ``errno`` is the system's error
+    number, ``filename`` the path as given, ``strerror`` the editor's reason.
+    ``problem`` names the kind: "cannot-open" or "io-error".
+    """
+
+    problem: str = ""
+    check: int = 0
+
+    def __str__(self) -> str:
+        return f"cannot edit {self.filename!r}: {self.strerror}"
+
+
+class EditRefused(EditError):
+    """The editor refused the edit because it could not be made safely, and
+    wrote nothing.
+
+    ``problem`` names the reason in the tool's words: "bad-value" (a value
+    that cannot be written so that it reads back the same, such as text with
+    no code page 932 form), "not-zole-text", "nested-entry", "check-failed"
+    (``check`` says which of the checks 1-4), "too-large",
+    "not-regular-file", "hard-links", "inside-archive" or
+    "changed-during-edit". ``strerror`` is the editor's sentence; ``errno``
+    is None unless the system gave one.
+    """
+
+    def __str__(self) -> str:
+        return f"refused to edit {self.filename!r} ({self.problem}): {self.strerror}"
