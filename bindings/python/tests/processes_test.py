@@ -26,6 +26,13 @@ def read_or_error(path):
         return error
 
 
+def edit_or_error(path, value):
+    try:
+        return zolehead.edit(path, set={"Title": value})
+    except zolehead.EditError as error:
+        return error
+
+
 class PoolTest(TempDirTest):
     def setUp(self):
         super().setUp()
@@ -46,6 +53,26 @@ class PoolTest(TempDirTest):
                     error = pool.apply(read_or_error, (missing,))
                 self.assertIsInstance(error, zolehead.ZoleHeadReadError)
                 self.assertEqual(error.filename, missing)
+
+    def test_edits_and_explains_in_workers(self):
+        for method in multiprocessing.get_all_start_methods():
+            with self.subTest(start_method=method):
+                targets = []
+                for n in range(6):
+                    targets.append(os.path.join(self.dir, "%s%d.zole" % (method, n)))
+                    with open(targets[-1], "wb") as f:
+                        f.write(b"*Title 'before'\n*Genre 'Pop'\nA cdefg\n")
+                with multiprocessing.get_context(method).Pool(2) as pool:
+                    results = pool.starmap(edit_or_error, [(path, "工程%d" % n) for n, path in enumerate(targets)])
+                    refusal = pool.apply(edit_or_error, (targets[0], "😀"))
+                    stories = pool.map(zolehead.explain, targets)
+                self.assertEqual([r.status for r in results], ["edited"] * len(targets))
+                self.assertEqual([zolehead.read(p)["Title"].text for p in targets],
+                                 ["工程%d" % n for n in range(len(targets))])
+                # The refusal comes back whole from the worker.
+                self.assertIsInstance(refusal, zolehead.EditRefused)
+                self.assertEqual((refusal.problem, refusal.filename), ("bad-value", targets[0]))
+                self.assertEqual(stories, [zolehead.explain(p) for p in targets])
 
 
 class ForkTest(TempDirTest):
@@ -110,20 +137,29 @@ class ForkTest(TempDirTest):
         stop = threading.Event()
         wrong = []
 
+        scratch = os.path.join(self.dir, "scratch.zole")
+        with open(scratch, "wb") as f:
+            f.write(b"*Title 'x'\n")
+
         def reader(n):
             while not stop.is_set():
                 for path, expected in self.expected[n::4]:
                     if zolehead.read(path) != expected:
                         wrong.append(path)
                 list(zolehead.scan(self.paths[n::16], jobs=16))
+                if n == 0:  # an editor opens an encoder and a decoder, an explainer a decoder
+                    zolehead.edit(scratch, set={"Comment": str(time.monotonic())})
+                    zolehead.explain(scratch)
 
         threads = [threading.Thread(target=reader, args=(n,)) for n in range(4)]
         for thread in threads:
             thread.start()
         try:
             for _ in range(40):
-                code = self.in_child(lambda: list(zolehead.scan(self.dir, recursive=True, jobs=2)) == self.expected
-                                     and all(zolehead.read(p) == h for p, h in self.expected[::7]))
+                code = self.in_child(lambda: list(zolehead.scan(self.paths, jobs=2)) == self.expected
+                                     and all(zolehead.read(p) == h for p, h in self.expected[::7])
+                                     and zolehead.edit(scratch, set={"Title": "子"}, dry_run=True).status
+                                     == "would-edit")
                 self.assertEqual(code, 0)
         finally:
             stop.set()
