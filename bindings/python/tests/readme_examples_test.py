@@ -54,5 +54,22 @@ class ReadmeExampleTest(TempDirTest):
         self.assertEqual(self.run_example(readme_block("dask.bag")), "%s\n" % sorted(counts.items()))
 
 
+class ReadmeEditExampleTest(TempDirTest):
+    def test_edit_example(self):
+        # The file the README's printf writes: 曲名：桜, then *Genre "Pop".
+        song = self.write(b"\x8b\xc8\x96\xbc\x81\x46\x8d\xf7\n*Genre \"Pop\"\n")
+        original = open(song, "rb").read()
+        code = "import zolehead\n" + readme_block("zolehead.EditRefused")
+        script = self.write(code.encode("utf-8"), "example.py")
+        done = subprocess.run([sys.executable, script], cwd=self.dir, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              encoding="utf-8", timeout=120, env=dict(os.environ, PYTHONIOENCODING="utf-8"))
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertTrue(done.stdout.startswith("bad-value "), done.stdout)
+        header = zolehead.read(song)
+        self.assertEqual({k: f.text for k, f in header.items()}, {"Title": "夏の風", "Genre": "Pop", "Composer": "加藤"})
+        with open(song + ".bak", "rb") as f:
+            self.assertEqual(f.read(), original)
+
+
 if __name__ == "__main__":
     unittest.main()
