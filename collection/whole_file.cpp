@@ -51,7 +51,8 @@ bool ReadWholeFile(const WalkEntry& entry, std::uint64_t limit, std::vector<std:
     struct stat st;
     if (fstat(file.get(), &st) != 0) return Fail(zolehead::ReadStatus::CANNOT_OPEN, errno, bytes, error, system_error);
     if (!S_ISREG(st.st_mode)) {
-        return Fail(zolehead::ReadStatus::NOT_REGULAR_FILE, S_ISDIR(st.st_mode) ? EISDIR : 0, bytes, error, system_error);
+        return Fail(zolehead::ReadStatus::NOT_REGULAR_FILE, S_ISDIR(st.st_mode) ? EISDIR : 0, bytes, error,
+                    system_error);
     }
     const auto too_large = [&] {
         bytes.clear();

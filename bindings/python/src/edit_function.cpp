@@ -48,7 +48,9 @@ py::dict ResultObject(const EditResult& result) {
                                      Side(f.new_status, f.new_bytes, f.new_text, f.new_lossy)));
     }
     py::list lines;
-    for (const auto& line : result.lines) lines.append(py::make_tuple(line.line, py::str(line.before), py::str(line.after)));
+    for (const auto& line : result.lines) {
+        lines.append(py::make_tuple(line.line, py::str(line.before), py::str(line.after)));
+    }
     py::dict out;
     const std::string_view status = zolehead::edit::StatusName(result.status);
     const std::string_view problem = zolehead::edit::ProblemName(result.problem);

@@ -58,7 +58,8 @@ py::str Lint(py::handle path, const std::vector<std::string>& ignore) {
 py::list LintCodes() {
     py::list codes;
     for (const auto& c : zolehead::explain::kLintCodes) {
-        codes.append(py::make_tuple(py::str(c.code.data(), c.code.size()), py::str(c.summary.data(), c.summary.size())));
+        codes.append(
+            py::make_tuple(py::str(c.code.data(), c.code.size()), py::str(c.summary.data(), c.summary.size())));
     }
     return codes;
 }

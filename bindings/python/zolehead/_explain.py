@@ -41,13 +41,14 @@ def lint(path: StrOrBytesPath, ignore: Iterable[str] = ()) -> dict[str, Any]:
     Returns the record ``zolehead lint --json`` prints: ``{"path": ...,
     "warnings": [{"line", "column", "offset", "code", "message",
     "suggestion"}, ...]}``; an empty list when there is nothing to say.
-    ``ignore`` names codes (see lint_codes()) to leave out; ValueError for
-    one that is not a code. Raises ZoleHeadReadError as explain() does.
+    ``ignore`` names codes (see lint_codes()) to leave out, as a list or
+    comma-separated; ValueError for one that is not a code. Raises ZoleHeadReadError as explain() does.
     """
-    codes = [ignore] if isinstance(ignore, str) else list(ignore)
-    if not all(isinstance(code, str) for code in codes):
-        raise TypeError("ignore must be an iterable of str")
-    return json.loads(_zolehead.lint(path, codes))
+    names = [ignore] if isinstance(ignore, str) else list(ignore)
+    if not all(isinstance(name, str) for name in names):
+        raise TypeError("ignore must be a str or an iterable of str")
+    # "ascii-colon,value-cut" as the tool's --ignore takes it.
+    return json.loads(_zolehead.lint(path, [code for name in names for code in name.split(",")]))
 
 
 def lint_codes() -> list[LintCode]:
