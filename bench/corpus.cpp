@@ -235,6 +235,15 @@ void AppendAsteriskLine(Rng& rng, std::string& out) {
     out += kLineEnd;
 }
 
+// A label line of the table with 10 to 70 Japanese characters as its value:
+// every byte of it is collected by the form A machine.
+void AppendLabelLine(Rng& rng, std::string& out) {
+    out += zolehead::kIdentifiers[rng.below(std::size(zolehead::kIdentifiers))].label;
+    out += "\x81\x46";  // ：
+    AppendJapanese(rng, out, rng.between(10, 70), 0);
+    out += kLineEnd;
+}
+
 }  // namespace
 
 std::string_view ContentName(Content content) noexcept {
@@ -244,6 +253,7 @@ std::string_view ContentName(Content content) noexcept {
     case Content::LONG_LINES: return "long_lines";
     case Content::ASTERISKS: return "asterisks";
     case Content::UNCLOSED_QUOTE: return "unclosed_quote";
+    case Content::HEADER_DENSE: return "header_dense";
     }
     return "unknown";
 }
@@ -252,7 +262,7 @@ std::string GenerateFile(Content content, std::size_t bytes, std::uint64_t seed)
     Rng rng(seed);
     std::string out;
     out.reserve(bytes + 16 * 1024);
-    AppendHeader(rng, out);
+    if (content != Content::HEADER_DENSE) AppendHeader(rng, out);
     if (content == Content::UNCLOSED_QUOTE) {
         out += "*Comment '";
         AppendJapanese(rng, out, 12, 0);
@@ -265,6 +275,7 @@ std::string GenerateFile(Content content, std::size_t bytes, std::uint64_t seed)
         case Content::LONG_LINES: AppendLongLine(rng, out); break;
         case Content::ASTERISKS: AppendAsteriskLine(rng, out); break;
         case Content::UNCLOSED_QUOTE: AppendMusicLine(rng, out, false); break;
+        case Content::HEADER_DENSE: AppendLabelLine(rng, out); break;
         }
     }
     return out;

@@ -39,10 +39,11 @@ enum class Content {
     LONG_LINES,      // lines of thousands of bytes
     ASTERISKS,       // an asterisk every few bytes
     UNCLOSED_QUOTE,  // a form B value opened early and never closed
+    HEADER_DENSE,    // nothing but form A lines of known labels with long Japanese values
 };
 
-inline constexpr Content kAllContents[] = {Content::REALISTIC, Content::DOUBLE_BYTE, Content::LONG_LINES,
-                                           Content::ASTERISKS, Content::UNCLOSED_QUOTE};
+inline constexpr Content kAllContents[] = {Content::REALISTIC, Content::DOUBLE_BYTE,    Content::LONG_LINES,
+                                           Content::ASTERISKS, Content::UNCLOSED_QUOTE, Content::HEADER_DENSE};
 
 // A short lowercase name for reports: "realistic", "double_byte", ...
 std::string_view ContentName(Content content) noexcept;

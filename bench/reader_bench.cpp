@@ -32,8 +32,8 @@ using zolehead::HeaderForm;
 using zolehead_bench::Content;
 
 constexpr std::size_t kBigFileBytes = 64u << 20;
-constexpr int kCollectionFiles = 20000;
-constexpr std::size_t kCollectionFileBytes = 20u << 10;
+constexpr int kCollectionFiles = 10000;
+constexpr std::size_t kCollectionFileBytes = 16u << 10;
 constexpr std::uint64_t kSeed = 20240601;
 
 struct Corpus {
@@ -67,7 +67,9 @@ bool PrepareCorpus(Corpus& corpus, double scale) {
     }
     const std::size_t big_bytes = static_cast<std::size_t>(static_cast<double>(kBigFileBytes) * scale);
     const int files = std::max(20, static_cast<int>(kCollectionFiles * scale));
-    const std::string stamp = std::to_string(big_bytes) + " " + std::to_string(files) + " " + std::to_string(kSeed);
+    const std::string stamp = std::to_string(big_bytes) + " " + std::to_string(files) + " " +
+                              std::to_string(kCollectionFileBytes) + " " + std::to_string(kSeed) +
+                              " " + std::to_string(std::size(zolehead_bench::kAllContents));
     const fs::path stamp_path = corpus.dir / "corpus.stamp";
     std::string existing;
     if (std::ifstream in(stamp_path); in) std::getline(in, existing);
@@ -152,6 +154,21 @@ void Register(const std::string& name, double bytes, std::function<bool()> body)
     })->UseRealTime()->Unit(benchmark::kMillisecond);
 }
 
+// The two floors of a file: the bytes alone, and the bytes with a memchr
+// per line.
+void RegisterFloors(const std::string& input, const std::string& path, double bytes) {
+    Register(input + "/memchr_floor", bytes, [path] {
+        const long long lines = zolehead_bench::CountLinesWithMemchr(path.c_str());
+        benchmark::DoNotOptimize(lines);
+        return lines >= 0;
+    });
+    Register(input + "/open_read_close", bytes, [path] {
+        const long long read = zolehead_bench::OpenReadClose(path.c_str());
+        benchmark::DoNotOptimize(read);
+        return read >= 0;
+    });
+}
+
 using CReader = int32_t (*)(const char*);
 
 void RegisterBigFile(const std::string& input, const std::string& path, bool every_fgetc) {
@@ -175,11 +192,7 @@ void RegisterBigFile(const std::string& input, const std::string& path, bool eve
             return ok;
         });
     }
-    Register(input + "/memchr_floor", bytes, [path] {
-        const long long lines = zolehead_bench::CountLinesWithMemchr(path.c_str());
-        benchmark::DoNotOptimize(lines);
-        return lines >= 0;
-    });
+    RegisterFloors(input, path, bytes);
 }
 
 void RegisterInMemory(const std::string& path, std::vector<std::uint8_t>& bytes) {
@@ -266,9 +279,7 @@ int main(int argc, char** argv) {
     inputs.push_back({"collection", corpus.collection_bytes, static_cast<int>(corpus.collection.size())});
     Register("collection_joined/combined", FileBytes(corpus.joined),
              [path = corpus.joined] { return zhGetZoleHeader(path.c_str()) == 1; });
-    Register("collection_joined/memchr_floor", FileBytes(corpus.joined), [path = corpus.joined] {
-        return zolehead_bench::CountLinesWithMemchr(path.c_str()) >= 0;
-    });
+    RegisterFloors("collection_joined", corpus.joined, FileBytes(corpus.joined));
     inputs.push_back({"collection_joined", FileBytes(corpus.joined), 1});
 
     zolehead_bench::RatioReporter reporter(inputs, scale);

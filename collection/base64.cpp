@@ -26,4 +26,42 @@ void AppendBase64(std::string& out, std::string_view bytes) {
     out += '=';
 }
 
+
+bool DecodeBase64(std::string_view in, std::string& out) {
+    out.clear();
+    std::uint32_t bits = 0;
+    int count = 0;
+    std::size_t padding = 0;
+    for (char c : in) {
+        int v;
+        if (c >= 'A' && c <= 'Z') v = c - 'A';
+        else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
+        else if (c >= '0' && c <= '9') v = c - '0' + 52;
+        else if (c == '+') v = 62;
+        else if (c == '/') v = 63;
+        else if (c == '=') {
+            ++padding;
+            continue;
+        } else {
+            return false;
+        }
+        if (padding != 0) return false;
+        bits = (bits << 6) | static_cast<std::uint32_t>(v);
+        if (++count == 4) {
+            out += static_cast<char>(bits >> 16);
+            out += static_cast<char>((bits >> 8) & 0xFF);
+            out += static_cast<char>(bits & 0xFF);
+            bits = 0;
+            count = 0;
+        }
+    }
+    if (count == 1 || padding > 2) return false;
+    if (count == 2) out += static_cast<char>(bits >> 4);
+    if (count == 3) {
+        out += static_cast<char>(bits >> 10);
+        out += static_cast<char>((bits >> 2) & 0xFF);
+    }
+    return true;
+}
+
 }  // namespace zolehead::collection

@@ -7,12 +7,9 @@
 #include <string_view>
 
 #include "shift_jis_decoder.hpp"
+#include "utf8_validation.hpp"
 
 namespace zolehead::collection {
-
-// Whether `bytes` is well-formed UTF-8: no overlong forms, surrogates or
-// code points past U+10FFFF.
-bool IsUtf8(std::string_view bytes) noexcept;
 
 // Appends `name` to `out` as UTF-8: as it is when it is UTF-8 already,
 // otherwise decoded from code page 932. A Shift_JIS name of more than a

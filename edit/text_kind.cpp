@@ -1,6 +1,9 @@
 #include "text_kind.hpp"
 
+#include <algorithm>
 #include <cstring>
+
+#include "utf8_validation.hpp"
 
 namespace zolehead::edit {
 
@@ -52,35 +55,8 @@ std::string_view NotZoleText(std::span<const std::uint8_t> bytes) noexcept {
 }
 
 bool IsUtf8Text(std::span<const std::uint8_t> bytes) noexcept {
-    bool beyond_ascii = false;
-    for (std::size_t i = 0; i < bytes.size();) {
-        const std::uint8_t b = bytes[i];
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t n = 0;
-        std::uint8_t low = 0x80, high = 0xBF;  // the second byte's range
-        if (b >= 0xC2 && b <= 0xDF) n = 2;
-        else if (b >= 0xE0 && b <= 0xEF) {
-            n = 3;
-            if (b == 0xE0) low = 0xA0;
-            if (b == 0xED) high = 0x9F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            n = 4;
-            if (b == 0xF0) low = 0x90;
-            if (b == 0xF4) high = 0x8F;
-        } else {
-            return false;
-        }
-        if (i + n > bytes.size() || bytes[i + 1] < low || bytes[i + 1] > high) return false;
-        for (std::size_t k = 2; k < n; ++k) {
-            if ((bytes[i + k] & 0xC0) != 0x80) return false;
-        }
-        beyond_ascii = true;
-        i += n;
-    }
-    return beyond_ascii;
+    const bool beyond_ascii = std::any_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b >= 0x80; });
+    return beyond_ascii && collection::IsUtf8(bytes);
 }
 
 }  // namespace zolehead::edit

@@ -2,9 +2,11 @@
 
 #include "base64.hpp"
 #include "story_messages.hpp"
-#include "utf8_text.hpp"
+#include "utf8_validation.hpp"
 
 namespace zolehead::explain {
+
+using collection::IsUtf8;
 
 namespace {
 

@@ -8,9 +8,11 @@
 #include "label_part.hpp"
 #include "near_miss.hpp"
 #include "story_messages.hpp"
-#include "utf8_text.hpp"
+#include "utf8_validation.hpp"
 
 namespace zolehead::explain {
+
+using collection::IsUtf8;
 
 namespace {
 

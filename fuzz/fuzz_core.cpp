@@ -1,6 +1,7 @@
 // The core over arbitrary bytes, in all three forms. For each form: the result
-// keeps every slot invariant, the fast path agrees with the plain byte loop,
-// and where the input is cut into blocks changes nothing. Across forms: the
+// keeps every slot invariant, the fast path of every search kernel this
+// processor runs agrees with the plain byte loop, and where the input is cut
+// into blocks changes nothing. Across forms: the
 // combined read is what the two single-form reads predict.
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -19,15 +20,18 @@ using zolehead::HeaderForm;
 using zolehead::HeaderScanner;
 using zolehead::ZoleHeader;
 
-ZoleHeader FeedInTwo(std::span<const std::uint8_t> bytes, std::size_t cut, HeaderForm form) {
-    HeaderScanner scanner(form);
+using zolehead::SearchKernel;
+
+ZoleHeader FeedInTwo(std::span<const std::uint8_t> bytes, std::size_t cut, HeaderForm form, SearchKernel kernel) {
+    HeaderScanner scanner(form, kernel);
     scanner.feed(bytes.first(cut));
     scanner.feed(bytes.subspan(cut));
     return scanner.header();
 }
 
-ZoleHeader FeedInBlocks(std::span<const std::uint8_t> bytes, std::size_t block, HeaderForm form) {
-    HeaderScanner scanner(form);
+ZoleHeader FeedInBlocks(std::span<const std::uint8_t> bytes, std::size_t block, HeaderForm form,
+                        SearchKernel kernel) {
+    HeaderScanner scanner(form, kernel);
     for (std::size_t at = 0; at < bytes.size(); at += block) {
         const std::size_t n = bytes.size() - at < block ? bytes.size() - at : block;
         if (!scanner.feed(bytes.subspan(at, n))) break;  // end of text: the rest is ignored
@@ -67,8 +71,11 @@ ZoleHeader CheckForm(std::span<const std::uint8_t> bytes, std::size_t cut, std::
     const ZoleHeader reference = zolehead::ReadHeaderReference(bytes, form);
     zh_fuzz::CheckHeader(reference, form);
     Require(zolehead::ReadHeader(bytes, form) == reference, "fast path differs from the byte loop");
-    Require(FeedInTwo(bytes, cut, form) == reference, "two pieces differ from the whole");
-    Require(FeedInBlocks(bytes, block, form) == reference, "small blocks differ from the whole");
+    for (const SearchKernel kernel : zolehead::kSearchKernels) {
+        if (!zolehead::SearchKernelRuns(kernel)) continue;
+        Require(FeedInTwo(bytes, cut, form, kernel) == reference, "a kernel's two pieces differ from the byte loop");
+        Require(FeedInBlocks(bytes, block, form, kernel) == reference, "a kernel's small blocks differ from the byte loop");
+    }
     Require(FeedObserved(bytes, cut, form) == reference, "observing changed what was read");
     // Everything from the end-of-text byte on is as if it were not there.
     const void* eot = bytes.empty() ? nullptr : std::memchr(bytes.data(), zolehead::kEndOfText, bytes.size());

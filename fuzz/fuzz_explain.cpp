@@ -11,13 +11,14 @@
 #include "field_story.hpp"
 #include "header_invariants.hpp"
 #include "lint_checks.hpp"
-#include "utf8_text.hpp"
+#include "utf8_validation.hpp"
 #include "zolehead.hpp"
 
 namespace {
 
 using zh_fuzz::Require;
 using namespace zolehead::explain;
+using zolehead::collection::IsUtf8;
 
 void CheckStory(std::span<const std::uint8_t> bytes, const Story& story) {
     for (const zolehead::HeaderForm form : kReaders) {

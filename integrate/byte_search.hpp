@@ -1,215 +1,180 @@
-// Searches over raw bytes for the scanner's fast paths: SSE2 where the
-// target has it (every x86-64), a machine word at a time anywhere else (32-bit
-// x86 without SSE2, ARM, ...). Each search reads only inside [begin, end) and
-// answers `end` (or nullptr, searching backwards) when nothing is found.
+// What every search kernel of the fast loop provides, and the scalar pieces
+// they share.
+//
+// A kernel is a set of functions with the same names in its own namespace
+// (byte_search_portable.inl, byte_search_sse2.inl, byte_search_avx2.inl),
+// compiled in its own translation unit for its instruction set and chosen at
+// run time (search_kernel.hpp). Every kernel gives the same answers; each
+// reads only inside the range it is given.
+//
+// Input ends at the end-of-text byte 0x1A, so every forward search also
+// stops at the first one: the fast loop finds it on its way instead of in a
+// pass of its own.
+//
+//   FindByte(p, end, b)                 first byte equal to b, or end
+//   FindAnyOf(p, end, a, b, c)          first byte equal to a, b or c, or end
+//   FindLineEnd(p, end)                 first CR or LF, or end
+//   FindColonPairOr(p, end, set, n)     first 0x81 followed by 0x46 (both before end) or byte
+//                                       equal to one of the n (0 to 3) bytes of set, or end
+//   FindLastLineEnd(begin, end)         last CR or LF, or nullptr (backwards: no 0x1A stop)
+//   FindLastStarBeforeQuote(p, end)     StarBeforeQuote below (0x1A counts as a quote)
+//   FindNameCandidate(p, end, syntax)   first '-', 0-9, A-Z, '_', a-z (and with syntax '*', '"', '\''), or end
+//   LineStopBits(p, star)               one bit per byte of the 64 from p on (p + 64 <= end):
+//                                       CR, LF, 0x1A, and with star '*'
+//   ScanValueRun(p, limit, end, stop, lead_before)
+//                                       ValueRun below; limit <= p + 64 and
+//                                       limit <= end; may read up to end
 #pragma once
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
-// ZOLEHEAD_NO_SSE2 forces the word-at-a-time searches, to test them here.
-#if !defined(ZOLEHEAD_NO_SSE2) && (defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2))
-#include <emmintrin.h>
-#define ZOLEHEAD_SSE2 1
-#endif
+#include "dbcs_tracker.hpp"
 
 namespace zolehead::byte_search {
 
-constexpr std::uint8_t kLF = 0x0A, kCR = 0x0D;
+inline constexpr std::uint8_t kLF = 0x0A, kCR = 0x0D, kEndOfText = 0x1A;
 
-namespace detail {
+// FindLastStarBeforeQuote: the first quote (' or ", or 0x1A) in [p, end),
+// or end if there is none, and the last asterisk before it, or nullptr.
+struct StarBeforeQuote {
+    const std::uint8_t* quote;
+    const std::uint8_t* last_star;
+};
 
-#if defined(ZOLEHEAD_SSE2)
-constexpr std::ptrdiff_t kChunk = 16;
-using Chunk = __m128i;
-inline Chunk Load(const std::uint8_t* p) noexcept { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-inline Chunk Equal(Chunk v, std::uint8_t b) noexcept { return _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(b))); }
-inline Chunk Or(Chunk a, Chunk b) noexcept { return _mm_or_si128(a, b); }
-// One bit per byte, lowest address in bit 0: exact.
-inline unsigned Bits(Chunk m) noexcept { return static_cast<unsigned>(_mm_movemask_epi8(m)); }
-// Lanes holding lo..hi (unsigned): shifted so the range starts at -128, then
-// one signed comparison.
-inline Chunk InRange(Chunk v, std::uint8_t lo, std::uint8_t hi) noexcept {
-    const __m128i shifted = _mm_add_epi8(v, _mm_set1_epi8(static_cast<char>(0x80 - lo)));
-    return _mm_cmplt_epi8(shifted, _mm_set1_epi8(static_cast<char>(-128 + (hi - lo) + 1)));
-}
-#else
-// A word at a time. Equal marks the bytes equal to b with their high bit, and
-// may also mark bytes above a true match (a borrow runs on), never others: a
-// nonzero result means a match somewhere in the word, which a byte loop then
-// finds. The byte order of the word does not matter.
-constexpr std::ptrdiff_t kChunk = sizeof(std::size_t);
-using Chunk = std::size_t;
-constexpr Chunk kOnes = ~Chunk{0} / 0xFF;
-constexpr Chunk kHighs = kOnes * 0x80;
-inline Chunk Load(const std::uint8_t* p) noexcept {
-    Chunk v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-inline Chunk Equal(Chunk v, std::uint8_t b) noexcept {
-    const Chunk x = v ^ (kOnes * b);
-    return (x - kOnes) & ~x & kHighs;
-}
-inline Chunk Or(Chunk a, Chunk b) noexcept { return a | b; }
-#endif
+// ScanValueRun: how many bytes from p on, before limit, are value bytes
+// (none below 0x20, none equal to `stop`), and which of them the tracker
+// reads as lead bytes, given whether the byte before p was one: bit i of
+// `leads` for byte p[i], no bits at or above `length`.
+struct ValueRun {
+    int length;
+    std::uint64_t leads;
+};
 
-// The first position in [p, end) whose byte `matches`. `chunk` marks the
-// candidates of kChunk bytes at once (exactly with SSE2; with words, nonzero
-// only if some byte there matches).
-template <typename ChunkTest, typename ByteTest>
-inline const std::uint8_t* FindFirst(const std::uint8_t* p, const std::uint8_t* end, ChunkTest chunk,
-                                     ByteTest matches) noexcept {
-    for (; end - p >= kChunk; p += kChunk) {
-        const auto marks = chunk(Load(p));
-#if defined(ZOLEHEAD_SSE2)
-        if (const unsigned bits = Bits(marks)) return p + std::countr_zero(bits);
-#else
-        if (marks) break;
-#endif
-    }
+// One kernel's searches as function pointers, so that a test can call each
+// kernel's own (ScanLoops::searches).
+struct SearchFunctions {
+    const std::uint8_t* (*find_byte)(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t b) noexcept;
+    const std::uint8_t* (*find_any_of)(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t a, std::uint8_t b,
+                                       std::uint8_t c) noexcept;
+    const std::uint8_t* (*find_line_end)(const std::uint8_t* p, const std::uint8_t* end) noexcept;
+    const std::uint8_t* (*find_colon_pair_or)(const std::uint8_t* p, const std::uint8_t* end, const std::uint8_t* set,
+                                              int count) noexcept;
+    const std::uint8_t* (*find_last_line_end)(const std::uint8_t* begin, const std::uint8_t* end) noexcept;
+    StarBeforeQuote (*find_last_star_before_quote)(const std::uint8_t* p, const std::uint8_t* end) noexcept;
+    const std::uint8_t* (*find_name_candidate)(const std::uint8_t* p, const std::uint8_t* end, bool syntax) noexcept;
+    std::uint64_t (*line_stop_bits)(const std::uint8_t* p, bool star) noexcept;
+    ValueRun (*scan_value_run)(const std::uint8_t* p, const std::uint8_t* limit, const std::uint8_t* end,
+                               std::uint8_t stop, bool lead_before) noexcept;
+};
+
+// Which bytes of a stretch of up to 64 are lead bytes, from the mask of
+// those that could be (IsLeadByte) and whether the byte before the stretch
+// was a lead byte. A byte is a lead byte when it could be one and the byte
+// before it is not: in a run of bytes that could all be lead bytes, those at
+// an even distance from the run's first one. A lead byte just before the
+// stretch takes the first byte as its trail, so the first run starts a byte
+// later.
+constexpr std::uint64_t LeadBits(std::uint64_t capable, bool lead_before) noexcept {
+    constexpr std::uint64_t kEven = 0x5555555555555555ULL;
+    const std::uint64_t runs = capable & ~std::uint64_t{lead_before};
+    const std::uint64_t starts = runs & ~(runs << 1);
+    // Adding a run's first bit carries through the run and clears it: what
+    // is left are the runs that start at an odd position.
+    const std::uint64_t odd_runs = (runs + (starts & kEven)) & runs;
+    const std::uint64_t even_runs = runs ^ odd_runs;
+    return (even_runs & kEven) | (odd_runs & ~kEven);
+}
+
+// Whether byte x-1 is a lead byte, given whether byte lo-1 is (x >= lo).
+// Only a run of bytes that could all be lead bytes leaves this open; the
+// byte before such a run is not a lead byte, and inside it lead and trail
+// alternate. So the walk back stops at the run's start.
+inline bool EndsOnLead(const std::uint8_t* lo, const std::uint8_t* x, bool lead_before_lo) noexcept {
+    const std::uint8_t* run = x;
+    while (run != lo && IsLeadByte(run[-1])) --run;
+    const bool lead_before_run = run == lo && lead_before_lo;
+    return ((x - run) & 1) != static_cast<int>(lead_before_run);
+}
+
+// Byte-at-a-time answers, for the tails of the wider kernels and for the
+// portable one.
+namespace scalar {
+
+inline const std::uint8_t* FindAnyOf(const std::uint8_t* p, const std::uint8_t* end, std::uint8_t a, std::uint8_t b,
+                                     std::uint8_t c) noexcept {
     for (; p != end; ++p) {
-        if (matches(*p)) return p;
+        if (*p == a || *p == b || *p == c || *p == kEndOfText) return p;
     }
     return end;
 }
 
-// The last position in [begin, end) whose byte `matches`, or nullptr.
-template <typename ChunkTest, typename ByteTest>
-inline const std::uint8_t* FindLastOf(const std::uint8_t* begin, const std::uint8_t* end, ChunkTest chunk,
-                                      ByteTest matches) noexcept {
-    const std::uint8_t* p = end;
-    for (; p - begin >= kChunk; p -= kChunk) {
-        const auto marks = chunk(Load(p - kChunk));
-#if defined(ZOLEHEAD_SSE2)
-        if (const unsigned bits = Bits(marks)) return p - kChunk + (std::bit_width(bits) - 1);
-#else
-        if (marks) break;
-#endif
+inline bool InSet(std::uint8_t b, const std::uint8_t* set, int count) noexcept {
+    for (int i = 0; i < count; ++i) {
+        if (b == set[i]) return true;
     }
+    return false;
+}
+
+inline const std::uint8_t* FindColonPairOr(const std::uint8_t* p, const std::uint8_t* end, const std::uint8_t* set,
+                                           int count) noexcept {
+    for (; p != end; ++p) {
+        if (*p == kEndOfText || InSet(*p, set, count) || (*p == 0x81 && p + 1 != end && p[1] == 0x46)) return p;
+    }
+    return end;
+}
+
+inline const std::uint8_t* FindLastLineEnd(const std::uint8_t* begin, const std::uint8_t* p) noexcept {
     while (p != begin) {
-        if (matches(*--p)) return p;
+        --p;
+        if (*p == kCR || *p == kLF) return p;
     }
     return nullptr;
 }
 
-}  // namespace detail
-
-// The first byte equal to one of the N bytes of `set`.
-template <int N>
-inline const std::uint8_t* FindAnyOf(const std::uint8_t* p, const std::uint8_t* end, const std::uint8_t* set) noexcept {
-    auto hits = [set](detail::Chunk v) {
-        detail::Chunk m = detail::Equal(v, set[0]);
-        for (int i = 1; i < N; ++i) m = detail::Or(m, detail::Equal(v, set[i]));
-        return m;
-    };
-    auto matches = [set](std::uint8_t b) {
-        bool hit = false;
-        for (int i = 0; i < N; ++i) hit |= b == set[i];
-        return hit;
-    };
-#if defined(ZOLEHEAD_SSE2)
-    // Two chunks per round: the common case is a long stretch without a hit.
-    for (; end - p >= 32; p += 32) {
-        const __m128i low = hits(detail::Load(p)), high = hits(detail::Load(p + 16));
-        if (detail::Bits(_mm_or_si128(low, high)) != 0) {
-            const unsigned low_bits = detail::Bits(low);
-            return low_bits ? p + std::countr_zero(low_bits) : p + 16 + std::countr_zero(detail::Bits(high));
-        }
-    }
-#endif
-    return detail::FindFirst(p, end, hits, matches);
-}
-
-// The same for a set of 1 to 3 bytes known only at run time.
-inline const std::uint8_t* FindAnyOf(const std::uint8_t* p, const std::uint8_t* end, const std::uint8_t* set,
-                                     int count) noexcept {
-    switch (count) {
-    case 1: {
-        const void* hit = std::memchr(p, set[0], static_cast<std::size_t>(end - p));
-        return hit ? static_cast<const std::uint8_t*>(hit) : end;
-    }
-    case 2: return FindAnyOf<2>(p, end, set);
-    default: return FindAnyOf<3>(p, end, set);
-    }
-}
-
-// The first full-width colon candidate: a byte 0x81 followed by 0x46 (the
-// tracker decides whether they make the colon). Returns the 0x81.
-inline const std::uint8_t* FindColonPair(const std::uint8_t* p, const std::uint8_t* end) noexcept {
-#if defined(ZOLEHEAD_SSE2)
-    // Each lane pairs a byte with the next one, loaded one byte further on.
-    auto pairs = [](const std::uint8_t* q) {
-        return _mm_and_si128(detail::Equal(detail::Load(q), 0x81), detail::Equal(detail::Load(q + 1), 0x46));
-    };
-    for (; end - p >= 33; p += 32) {
-        const __m128i low = pairs(p), high = pairs(p + 16);
-        if (detail::Bits(_mm_or_si128(low, high)) != 0) {
-            const unsigned low_bits = detail::Bits(low);
-            return low_bits ? p + std::countr_zero(low_bits) : p + 16 + std::countr_zero(detail::Bits(high));
-        }
-    }
-    for (; end - p >= 17; p += 16) {
-        if (const unsigned bits = detail::Bits(pairs(p))) return p + std::countr_zero(bits);
-    }
-#else
-    // Both marks may be loose, so a hit is only a hint: the bytes decide.
-    for (; end - p > detail::kChunk; p += detail::kChunk) {
-        if ((detail::Equal(detail::Load(p), 0x81) & detail::Equal(detail::Load(p + 1), 0x46)) == 0) continue;
-        for (const std::uint8_t* q = p; q != p + detail::kChunk; ++q) {
-            if (*q == 0x81 && q[1] == 0x46) return q;
-        }
-    }
-#endif
+inline StarBeforeQuote FindLastStarBeforeQuote(const std::uint8_t* p, const std::uint8_t* end,
+                                               const std::uint8_t* last_star) noexcept {
     for (; p != end; ++p) {
-        if (*p == 0x81 && p + 1 != end && p[1] == 0x46) return p;
+        if (*p == '"' || *p == '\'' || *p == kEndOfText) return {p, last_star};
+        if (*p == '*') last_star = p;
     }
-    return end;
+    return {end, last_star};
 }
 
-// The last CR or LF in [begin, end), or nullptr.
-inline const std::uint8_t* FindLastLineEnd(const std::uint8_t* begin, const std::uint8_t* end) noexcept {
-    return detail::FindLastOf(
-        begin, end, [](detail::Chunk v) { return detail::Or(detail::Equal(v, kCR), detail::Equal(v, kLF)); },
-        [](std::uint8_t b) { return b == kCR || b == kLF; });
+constexpr bool IsNameCandidate(std::uint8_t b, bool syntax) noexcept {
+    const std::uint8_t folded = b | 0x20;
+    return (folded >= 'a' && folded <= 'z') || (b >= '0' && b <= '9') || b == '-' || b == '_' || b == kEndOfText ||
+           (syntax && (b == '*' || b == '"' || b == '\''));
 }
 
-// The last byte equal to `b` in [begin, end), or nullptr.
-inline const std::uint8_t* FindLast(const std::uint8_t* begin, const std::uint8_t* end, std::uint8_t b) noexcept {
-    return detail::FindLastOf(
-        begin, end, [b](detail::Chunk v) { return detail::Equal(v, b); }, [b](std::uint8_t c) { return c == b; });
-}
-
-// The first byte that could be a form B name character ('-', 0-9, A-Z, '_',
-// a-z; the tracker decides whether it stands alone) and, with `syntax`, the
-// first asterisk or quote as well.
 inline const std::uint8_t* FindNameCandidate(const std::uint8_t* p, const std::uint8_t* end, bool syntax) noexcept {
-    auto matches = [syntax](std::uint8_t b) {
-        const std::uint8_t folded = b | 0x20;
-        return (folded >= 'a' && folded <= 'z') || (b >= '0' && b <= '9') || b == '-' || b == '_' ||
-               (syntax && (b == '*' || b == '"' || b == '\''));
-    };
-#if defined(ZOLEHEAD_SSE2)
-    const __m128i case_bit = _mm_set1_epi8(0x20);
-    auto chunk = [&](__m128i v) {
-        __m128i m = _mm_or_si128(detail::InRange(_mm_or_si128(v, case_bit), 'a', 'z'), detail::InRange(v, '0', '9'));
-        m = _mm_or_si128(m, _mm_or_si128(detail::Equal(v, '-'), detail::Equal(v, '_')));
-        if (syntax) {
-            m = _mm_or_si128(m, _mm_or_si128(detail::Equal(v, '*'),
-                                             _mm_or_si128(detail::Equal(v, '"'), detail::Equal(v, '\''))));
-        }
-        return m;
-    };
-    return detail::FindFirst(p, end, chunk, matches);
-#else
-    // Name characters are too many for words to pay: a byte at a time.
     for (; p != end; ++p) {
-        if (matches(*p)) return p;
+        if (IsNameCandidate(*p, syntax)) return p;
     }
     return end;
-#endif
 }
+
+inline std::uint64_t LineStopBits(const std::uint8_t* p, bool star) noexcept {
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 64; ++i) {
+        const std::uint8_t b = p[i];
+        bits |= std::uint64_t{b == kCR || b == kLF || b == kEndOfText || (star && b == '*')} << i;
+    }
+    return bits;
+}
+
+inline ValueRun ScanValueRun(const std::uint8_t* p, const std::uint8_t* limit, std::uint8_t stop,
+                             bool lead_before) noexcept {
+    ValueRun run{0, 0};
+    for (const std::uint8_t* q = p; q != limit; ++q) {
+        if (*q < 0x20 || *q == stop) break;
+        lead_before = !lead_before && IsLeadByte(*q);
+        run.leads |= std::uint64_t{lead_before} << run.length;
+        ++run.length;
+    }
+    return run;
+}
+
+}  // namespace scalar
 
 }  // namespace zolehead::byte_search

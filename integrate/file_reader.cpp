@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "read_completion.hpp"
 #include "zolehead.hpp"
 
 #if defined(_WIN32)
@@ -61,6 +62,8 @@ ReadResult ScanFile(const char* path, HeaderScanner& scanner) noexcept {
     if (!GetFileInformationByHandle(file.get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return {ReadStatus::NOT_REGULAR_FILE, 0};
     }
+    const std::uint64_t size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    std::uint64_t total = 0;
     std::uint8_t block[kBlockBytes];
     for (;;) {
         DWORD got = 0;
@@ -68,7 +71,8 @@ ReadResult ScanFile(const char* path, HeaderScanner& scanner) noexcept {
             return {ReadStatus::READ_ERROR, static_cast<int>(GetLastError())};
         }
         if (got == 0) break;
-        if (!scanner.feed({block, got})) break;
+        total += got;
+        if (!scanner.feed({block, got}) || ReachedKnownEnd(got, sizeof block, total, size)) break;
     }
     return {};
 }
@@ -101,6 +105,8 @@ ReadResult ScanFile(const char* path, HeaderScanner& scanner) noexcept {
     // A file of one block gains nothing from the hint but pays for the call.
     if (st.st_size > static_cast<off_t>(kBlockBytes)) (void)posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    std::uint64_t total = 0;
     std::uint8_t block[kBlockBytes];
     for (;;) {
         const ssize_t got = read(file.get(), block, sizeof block);
@@ -109,7 +115,10 @@ ReadResult ScanFile(const char* path, HeaderScanner& scanner) noexcept {
             return {ReadStatus::READ_ERROR, errno};
         }
         if (got == 0) break;
-        if (!scanner.feed({block, static_cast<std::size_t>(got)})) break;
+        total += static_cast<std::uint64_t>(got);
+        if (!scanner.feed({block, static_cast<std::size_t>(got)}) ||
+            ReachedKnownEnd(static_cast<std::uint64_t>(got), sizeof block, total, size))
+            break;
     }
     return {};
 }

@@ -6,10 +6,9 @@
 #include <cstdint>
 #include <span>
 
-#include "dbcs_tracker.hpp"
 #include "header_observer.hpp"
-#include "keyword_machine.hpp"
-#include "label_line_machine.hpp"
+#include "scan_loops.hpp"
+#include "search_kernel.hpp"
 #include "zole_header.hpp"
 
 namespace zolehead {
@@ -23,21 +22,25 @@ enum class HeaderForm : std::uint8_t {
 
 // The end-of-text byte: input ends there, as it does for text-mode readers on
 // Windows, on every platform alike.
-inline constexpr std::uint8_t kEndOfText = 0x1A;
+inline constexpr std::uint8_t kEndOfText = byte_search::kEndOfText;
 
 class HeaderScanner {
 public:
-    explicit HeaderScanner(HeaderForm form) noexcept
+    // Reads with the fast loop of `kernel`; one that does not run here gives
+    // way to the best that does (BestSearchKernel).
+    explicit HeaderScanner(HeaderForm form, SearchKernel kernel = BestSearchKernel()) noexcept
         : form_(form),
-          label_(form == HeaderForm::BOTH ? LabelCommit::DEFER_TO_FORM_B : LabelCommit::LAST_WINS) {}
+          kernel_(SearchKernelRuns(kernel) ? kernel : BestSearchKernel()),
+          state_(form == HeaderForm::BOTH ? LabelCommit::DEFER_TO_FORM_B : LabelCommit::LAST_WINS) {}
 
     // Feeds the next bytes of the input. Where the blocks are cut changes
     // nothing. Returns false once the end-of-text byte has been seen: the
     // rest of the input is ignored, so the caller can stop reading.
     //
-    // Skips runs of bytes that provably change no machine and steps the
-    // rest through the same byte step as feed_reference, so both give the
-    // same header for any input cut into any blocks.
+    // Skips runs of bytes that provably change no machine, takes values in
+    // bulk, and steps the rest through the same byte step as
+    // feed_reference, so both give the same header for any input cut into
+    // any blocks (fast_loop.inl).
     bool feed(std::span<const std::uint8_t> bytes) noexcept;
 
     // As feed, through the plain byte loop only: the reference that any
@@ -54,24 +57,14 @@ public:
     std::uint64_t offset() const noexcept { return offset_; }
     bool ended() const noexcept { return ended_; }
     HeaderForm form() const noexcept { return form_; }
-    const ZoleHeader& header() const noexcept { return header_; }
+    SearchKernel kernel() const noexcept { return kernel_; }
+    const ZoleHeader& header() const noexcept { return state_.header; }
 
 private:
-    struct Lookahead;
-
-    template <HeaderForm F>
-    void step(std::uint8_t b) noexcept;
     template <HeaderForm F>
     void scan(const std::uint8_t* p, const std::uint8_t* end) noexcept;
-    template <HeaderForm F>
-    void scan_fast(const std::uint8_t* p, const std::uint8_t* end) noexcept;
     template <bool Fast>
     bool feed_text(std::span<const std::uint8_t> bytes) noexcept;
-    const std::uint8_t* label_run(const std::uint8_t* p, const std::uint8_t* limit, const Lookahead& ahead) const noexcept;
-    const std::uint8_t* keyword_run(const std::uint8_t* p, const std::uint8_t* limit) const noexcept;
-    const std::uint8_t* next_for_label(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept;
-    const std::uint8_t* next_for_keyword(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept;
-    const std::uint8_t* next_name_character(const std::uint8_t* p, const std::uint8_t* end) const noexcept;
 
     // Cuts a block at the end-of-text byte, if it holds one.
     std::span<const std::uint8_t> take_text(std::span<const std::uint8_t> bytes) noexcept;
@@ -79,10 +72,8 @@ private:
     HeaderForm form_;
     bool ended_ = false;
     std::uint64_t offset_ = 0;
-    DbcsTracker tracker_;
-    LabelLineMachine label_;
-    KeywordMachine keyword_;
-    ZoleHeader header_{};
+    SearchKernel kernel_;
+    ScanState state_;
 };
 
 template <class Observer>
@@ -90,10 +81,10 @@ bool HeaderScanner::feed_observed(std::span<const std::uint8_t> bytes, Observer&
     const std::span<const std::uint8_t> text = take_text(bytes);
     std::uint64_t offset = offset_ - text.size();
     for (const std::uint8_t b : text) {
-        const DbcsState dbcs = tracker_.step(b);
+        const DbcsState dbcs = state_.tracker.step(b);
         observer.at(offset++, b, dbcs);
-        if (form_ != HeaderForm::B) label_.step(b, dbcs, header_, observer);
-        if (form_ != HeaderForm::A) keyword_.step(b, dbcs, header_, observer);
+        if (form_ != HeaderForm::B) state_.label.step(b, dbcs, state_.header, observer);
+        if (form_ != HeaderForm::A) state_.keyword.step(b, dbcs, state_.header, observer);
     }
     return !ended_;
 }

@@ -1,10 +1,14 @@
 #include "identifier_table.hpp"
 
+#include <bit>
+#include <cstddef>
+#include <cstring>
+
 namespace zolehead {
 
 // Labels are spelled as bytes so the source stays encoding-neutral; the
 // comment on each row shows what they read as.
-const std::array<Identifier, kFieldCount> kIdentifiers = {{
+constexpr std::array<Identifier, kFieldCount> kIdentifiers = {{
     {"\x8B\xC8\x96\xBC", "Title"},                                                        // 曲名
     {"\x83\x57\x83\x83\x83\x93\x83\x8B", "Genre"},                                        // ジャンル
     {"\x8D\xEC\x8B\xC8", "Composer"},                                                     // 作曲
@@ -31,21 +35,176 @@ int FindLabelRow(std::string_view label) noexcept {
 }
 
 namespace {
+
+// The rows by the first two bytes of their labels: a hash that keeps the
+// eleven distinct pairs apart in sixteen buckets, each bucket a chain of
+// the rows that share its pair (at most three: 作曲, 作詞, 作曲年).
+constexpr unsigned LabelBucket(std::uint8_t first, std::uint8_t second) noexcept {
+    return ((((unsigned{first} << 8) | second) * 89U) >> 6) & 15U;
+}
+
+struct LabelIndex {
+    std::int8_t first_row[16];
+    std::int8_t next_row[kFieldCount];
+};
+
+constexpr LabelIndex MakeLabelIndex() noexcept {
+    LabelIndex index{};
+    for (std::int8_t& row : index.first_row) row = -1;
+    for (int row = kFieldCount - 1; row >= 0; --row) {
+        const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
+        const unsigned bucket = LabelBucket(static_cast<std::uint8_t>(label[0]), static_cast<std::uint8_t>(label[1]));
+        index.next_row[row] = index.first_row[bucket];
+        index.first_row[bucket] = static_cast<std::int8_t>(row);
+    }
+    return index;
+}
+
+constexpr LabelIndex kLabelIndex = MakeLabelIndex();
+
+// No two distinct pairs share a bucket, so a bucket's rows share one pair.
+constexpr bool BucketsHoldOnePairEach() noexcept {
+    for (int a = 0; a < kFieldCount; ++a) {
+        for (int b = 0; b < kFieldCount; ++b) {
+            const std::string_view x = kIdentifiers[static_cast<std::size_t>(a)].label;
+            const std::string_view y = kIdentifiers[static_cast<std::size_t>(b)].label;
+            const bool same_pair = x[0] == y[0] && x[1] == y[1];
+            const bool same_bucket = LabelBucket(static_cast<std::uint8_t>(x[0]), static_cast<std::uint8_t>(x[1])) ==
+                                     LabelBucket(static_cast<std::uint8_t>(y[0]), static_cast<std::uint8_t>(y[1]));
+            if (same_bucket && !same_pair) return false;
+        }
+    }
+    return true;
+}
+static_assert(BucketsHoldOnePairEach());
+
+}  // namespace
+
+bool SomeLabelStartsWith(std::string_view prefix) noexcept {
+    if (prefix.size() < 2) {
+        for (const Identifier& row : kIdentifiers) {
+            if (row.label.starts_with(prefix)) return true;
+        }
+        return false;
+    }
+    const auto first = static_cast<std::uint8_t>(prefix[0]), second = static_cast<std::uint8_t>(prefix[1]);
+    for (int row = kLabelIndex.first_row[LabelBucket(first, second)]; row >= 0; row = kLabelIndex.next_row[row]) {
+        const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
+        if (static_cast<std::uint8_t>(label[0]) != first || static_cast<std::uint8_t>(label[1]) != second) return false;
+        if (label.starts_with(prefix)) return true;
+    }
+    return false;
+}
+
+namespace {
+
+// Each row's label followed by the colon 81 46, as three machine words and
+// the mask of the bytes that count: one row is tried in a few word
+// operations. Built through bit_cast, so the words hold the bytes in the
+// order a load from memory gives on any machine.
+struct LabelWords {
+    std::uint64_t word[3];
+    std::uint64_t mask[3];
+};
+
+constexpr std::size_t kLabelWordBytes = 24;
+static_assert(kLabelMaxBytes + 2 <= kLabelWordBytes);
+
+constexpr std::array<LabelWords, kFieldCount> MakeLabelWords() noexcept {
+    std::array<LabelWords, kFieldCount> all{};
+    for (int row = 0; row < kFieldCount; ++row) {
+        const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
+        std::array<std::uint8_t, kLabelWordBytes> bytes{}, mask{};
+        for (std::size_t i = 0; i < label.size(); ++i) bytes[i] = static_cast<std::uint8_t>(label[i]);
+        bytes[label.size()] = 0x81;
+        bytes[label.size() + 1] = 0x46;
+        for (std::size_t i = 0; i < label.size() + 2; ++i) mask[i] = 0xFF;
+        const auto words = std::bit_cast<std::array<std::uint64_t, 3>>(bytes);
+        const auto masks = std::bit_cast<std::array<std::uint64_t, 3>>(mask);
+        for (int i = 0; i < 3; ++i) {
+            all[static_cast<std::size_t>(row)].word[i] = words[static_cast<std::size_t>(i)];
+            all[static_cast<std::size_t>(row)].mask[i] = masks[static_cast<std::size_t>(i)];
+        }
+    }
+    return all;
+}
+
+constexpr std::array<LabelWords, kFieldCount> kLabelWords = MakeLabelWords();
+
+}  // namespace
+
+int FindLabelRowBeforeColon(const std::uint8_t* p, const std::uint8_t* end) noexcept {
+    const std::ptrdiff_t room = end - p;
+    if (room < 6) return -1;
+    const int first = kLabelIndex.first_row[LabelBucket(p[0], p[1])];
+    if (room >= static_cast<std::ptrdiff_t>(kLabelWordBytes)) {
+        std::uint64_t in[3];
+        std::memcpy(in, p, sizeof in);
+        for (int row = first; row >= 0; row = kLabelIndex.next_row[row]) {
+            const LabelWords& w = kLabelWords[static_cast<std::size_t>(row)];
+            if ((((in[0] ^ w.word[0]) & w.mask[0]) | ((in[1] ^ w.word[1]) & w.mask[1]) |
+                 ((in[2] ^ w.word[2]) & w.mask[2])) == 0)
+                return row;
+        }
+        return -1;
+    }
+    for (int row = first; row >= 0; row = kLabelIndex.next_row[row]) {
+        const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
+        const auto n = static_cast<std::ptrdiff_t>(label.size());
+        if (room < n + 2 || p[n] != 0x81 || p[n + 1] != 0x46) continue;
+        if (std::memcmp(label.data(), p, label.size()) == 0) return row;
+    }
+    return -1;
+}
+
+namespace {
 constexpr char FoldAsciiCase(char c) noexcept {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+bool StartsWithFolded(std::string_view text, std::string_view prefix) noexcept {
+    if (prefix.size() > text.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (FoldAsciiCase(text[i]) != FoldAsciiCase(prefix[i])) return false;
+    }
+    return true;
 }
 }  // namespace
 
 int FindKeywordRow(std::string_view name) noexcept {
     for (int row = 0; row < kFieldCount; ++row) {
-        std::string_view keyword = kIdentifiers[row].keyword;
-        if (keyword.size() != name.size()) continue;
-        bool equal = true;
-        for (std::size_t i = 0; i < name.size() && equal; ++i)
-            equal = FoldAsciiCase(keyword[i]) == FoldAsciiCase(name[i]);
-        if (equal) return row;
+        const std::string_view keyword = kIdentifiers[row].keyword;
+        if (keyword.size() == name.size() && StartsWithFolded(keyword, name)) return row;
     }
     return -1;
+}
+
+namespace {
+// The rows by the first letter of their keywords, folded: a..z.
+struct KeywordIndex {
+    std::uint16_t rows_by_letter[26];
+};
+
+constexpr KeywordIndex MakeKeywordIndex() noexcept {
+    KeywordIndex index{};
+    for (int row = 0; row < kFieldCount; ++row) {
+        const char first = FoldAsciiCase(kIdentifiers[static_cast<std::size_t>(row)].keyword[0]);
+        index.rows_by_letter[first - 'a'] = static_cast<std::uint16_t>(index.rows_by_letter[first - 'a'] | (1U << row));
+    }
+    return index;
+}
+
+constexpr KeywordIndex kKeywordIndex = MakeKeywordIndex();
+}  // namespace
+
+bool SomeKeywordStartsWith(std::string_view prefix) noexcept {
+    if (prefix.empty()) return true;
+    const char first = FoldAsciiCase(prefix[0]);
+    if (first < 'a' || first > 'z') return false;  // every keyword starts with a letter
+    for (unsigned rows = kKeywordIndex.rows_by_letter[first - 'a']; rows != 0; rows &= rows - 1) {
+        if (StartsWithFolded(kIdentifiers[static_cast<std::size_t>(std::countr_zero(rows))].keyword, prefix)) return true;
+    }
+    return false;
 }
 
 }  // namespace zolehead

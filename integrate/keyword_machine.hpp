@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "dbcs_tracker.hpp"
@@ -42,6 +43,13 @@ public:
 
     KeywordState state() const noexcept { return state_; }
     std::uint8_t quote() const noexcept { return quote_; }
+    // Whether some keyword of the table starts with the name collected so
+    // far. A name only grows until an asterisk starts a new one, so once
+    // none does, the entry commits nothing, whatever its value.
+    bool name_may_match() const noexcept { return SomeKeywordStartsWith(std::string_view(name_, name_len_)); }
+    // Whether the name is one of the table's: a value after any other name
+    // commits nothing.
+    bool name_known() const noexcept { return FindKeywordRow(std::string_view(name_, name_len_)) >= 0; }
 
     // The bytes that alone can change the machine now, when they are few:
     // writes them to `set` and returns how many (1 to 3), or 0 when other
@@ -66,6 +74,11 @@ public:
         return 0;
     }
 
+    // As stepping n bytes (1 to 64) of a value being collected (QUOTED), none
+    // of them below 0x20 or the closing quote; bit i of `leads` is set when
+    // the tracker reads byte i as a lead byte. For the fast loop.
+    inline void take_value_bytes(const std::uint8_t* bytes, int n, std::uint64_t leads) noexcept;
+
 private:
     KeywordEnd commit(ZoleHeader& out) noexcept;
 
@@ -77,6 +90,26 @@ private:
     char name_[kNameMaxBytes + 1] = {};
     char value_[kValueMaxBytes + 1] = {};
 };
+
+inline void KeywordMachine::take_value_bytes(const std::uint8_t* bytes, int n, std::uint64_t leads) noexcept {
+    if (value_len_ >= kValueMaxBytes) return;
+    // As in step: the last position takes no lead byte.
+    const int before_last = kValueMaxBytes - 1 - value_len_;
+    const int plain = n < before_last ? n : before_last;
+    if (plain > 0) {
+        std::memcpy(value_ + value_len_, bytes, static_cast<std::size_t>(plain));
+        value_len_ = static_cast<std::uint8_t>(value_len_ + plain);
+        stored_len_ = value_len_;
+    }
+    if (plain < n) {
+        if ((leads >> plain) & 1U) {
+            value_len_ = kValueMaxBytes;
+        } else {
+            value_[value_len_++] = static_cast<char>(bytes[plain]);
+            stored_len_ = value_len_;
+        }
+    }
+}
 
 template <class Observer>
 inline void KeywordMachine::step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out, Observer& observer) noexcept {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "dbcs_tracker.hpp"
@@ -55,18 +56,32 @@ public:
     // table starts with it. Labels only grow until the line ends, so once
     // none does, the line can commit nothing.
     int label_length() const noexcept { return label_len_; }
-    bool label_may_match() const noexcept {
-        for (const Identifier& row : kIdentifiers) {
-            if (row.label.size() < label_len_) continue;
-            int same = 0;
-            while (same < label_len_ && row.label[same] == label_[same]) ++same;
-            if (same == label_len_) return true;
-        }
-        return false;
-    }
+    bool label_may_match() const noexcept { return SomeLabelStartsWith(std::string_view(label_, label_len_)); }
     // Whether the label is one of the table's: a line whose label is not
     // commits nothing at its end.
     bool label_known() const noexcept { return FindLabelRow(std::string_view(label_, label_len_)) >= 0; }
+    // Whether the value being collected can still change `out` at its line
+    // end: under DEFER_TO_FORM_B a slot that holds anything already is only
+    // emptied or left alone, and no slot ever returns to STATUS_NONE; a label
+    // not in the table commits nothing.
+    bool value_matters(const ZoleHeader& out) const noexcept {
+        const int row = FindLabelRow(std::string_view(label_, label_len_));
+        if (row < 0) return false;
+        return rule_ == LabelCommit::LAST_WINS || out.slots[static_cast<std::size_t>(row)].status == STATUS_NONE;
+    }
+
+    // Bulk steps for the fast loop. Each leaves the machine exactly as
+    // stepping the same bytes one at a time would, under its preconditions.
+
+    // As stepping `label`, one of the table's labels, and then the colon
+    // 81 46, in the label part with nothing collected yet (LINE_START, empty
+    // label) after a byte the tracker did not read as a lead byte: every
+    // label byte pair is then a double-byte character, and the value begins.
+    inline void enter_value(std::string_view label) noexcept;
+    // As stepping n bytes (1 to 64) of a value being collected (VALUE), none
+    // of them below 0x20; bit i of `leads` is set when the tracker reads byte
+    // i as a lead byte.
+    inline void take_value_bytes(const std::uint8_t* bytes, int n, std::uint64_t leads) noexcept;
 
 private:
     static constexpr std::uint8_t kLF = 0x0A, kCR = 0x0D;
@@ -103,6 +118,43 @@ inline void LabelLineMachine::store(std::uint8_t b, DbcsState dbcs) noexcept {
     if (dbcs == DbcsState::DBCS_LEAD) lead_mask_[value_len_ >> 6] |= std::uint64_t{1} << (value_len_ & 63);
     value_[value_len_++] = static_cast<char>(b);
     stored_len_ = value_len_;
+}
+
+inline void LabelLineMachine::enter_value(std::string_view label) noexcept {
+    for (std::size_t i = 0; i < label.size(); ++i) label_[i] = label[i];
+    label_len_ = static_cast<std::uint8_t>(label.size());
+    state_ = LineState::VALUE_START;
+    previous_ = kWideColon;
+}
+
+inline void LabelLineMachine::take_value_bytes(const std::uint8_t* bytes, int n, std::uint64_t leads) noexcept {
+    previous_ = bytes[n - 1];
+    if (value_len_ >= kValueMaxBytes) return;
+    // Bytes that land before the last position are stored whatever they are;
+    // the last position takes no lead byte (see store).
+    const int before_last = kValueMaxBytes - 1 - value_len_;
+    const int plain = n < before_last ? n : before_last;
+    if (plain > 0) {
+        std::memcpy(value_ + value_len_, bytes, static_cast<std::size_t>(plain));
+        const std::uint64_t bits = plain == 64 ? leads : leads & ((std::uint64_t{1} << plain) - 1);
+        const int at = value_len_;
+        if (at < 64) {
+            lead_mask_[0] |= bits << at;
+            if (at > 0) lead_mask_[1] |= bits >> (64 - at);
+        } else {
+            lead_mask_[1] |= bits << (at - 64);
+        }
+        value_len_ = static_cast<std::uint8_t>(at + plain);
+        stored_len_ = value_len_;
+    }
+    if (plain < n) {
+        if ((leads >> plain) & 1U) {
+            value_len_ = kValueMaxBytes;
+        } else {
+            value_[value_len_++] = static_cast<char>(bytes[plain]);
+            stored_len_ = value_len_;
+        }
+    }
 }
 
 template <class Observer>

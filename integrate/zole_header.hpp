@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace zolehead {
@@ -51,7 +52,7 @@ struct ZoleHeader {
 
 inline void HeaderSlot::assign(std::string_view bytes, HeaderStatus from) noexcept {
     std::size_t n = bytes.size() < std::size_t{kValueMaxBytes} ? bytes.size() : std::size_t{kValueMaxBytes};
-    for (std::size_t i = 0; i < n; ++i) value[i] = bytes[i];
+    if (n != 0) std::memcpy(value, bytes.data(), n);
     value[n] = '\0';
     status = from;
 }

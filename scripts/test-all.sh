@@ -13,7 +13,10 @@ cd "$(dirname "$0")/.."
 
 results=$(mktemp "${TMPDIR:-/tmp}/zolehead-results.XXXXXX")
 deps_report=$(mktemp "${TMPDIR:-/tmp}/zolehead-deps.XXXXXX")
-trap 'rm -f "$results" "$deps_report"' EXIT
+# Each stage's output is kept too, so that the end of the run can say again
+# why a stage failed: a long run's log is often seen only by its last lines.
+stage_logs=$(mktemp -d "${TMPDIR:-/tmp}/zolehead-stages.XXXXXX")
+trap 'rm -rf "$results" "$deps_report" "$stage_logs"' EXIT
 # Stages record what they ran here (see record_result in scripts/stages/lib.sh),
 # and read what the installer could not install.
 export ZOLEHEAD_RESULTS="$results" ZOLEHEAD_DEPS_REPORT="$deps_report"
@@ -24,6 +27,7 @@ if [ "$deps_status" -ne 0 ]; then
   echo "test-all: some packages could not be installed (install-deps exit $deps_status); every stage runs anyway" >&2
 fi
 
+failed_stages=()
 for stage in scripts/stages/[0-9]*.sh; do
   name=$(basename "$stage" .sh)
   name=${name#*-}
@@ -31,8 +35,11 @@ for stage in scripts/stages/[0-9]*.sh; do
   echo "=== stage: $name ==="
   start=$(date +%s)
   before=$(wc -l <"$results")
-  bash "$stage"
-  status=$?
+  # stdout and stderr each still go where they went, and to a file; the
+  # pipelines end only when the stage and both copies have.
+  { { bash "$stage"; echo $? >"$stage_logs/$name.status"; } 2>&1 1>&3 3>&- |
+      tee "$stage_logs/$name.err" >&2 3>&-; } 3>&1 | tee "$stage_logs/$name.out"
+  status=$(cat "$stage_logs/$name.status")
   seconds=$(( $(date +%s) - start ))
   # A stage that records its parts itself counts as those parts; any other
   # counts as one. A failing exit always counts as a failure.
@@ -46,6 +53,7 @@ for stage in scripts/stages/[0-9]*.sh; do
     echo "=== stage $name passed ($seconds s) ==="
   else
     echo "=== stage $name FAILED ($seconds s) ===" >&2
+    failed_stages+=("$name")
   fi
 done
 
@@ -53,6 +61,11 @@ passed=$(grep -c '^pass' "$results")
 failed=$(grep -c '^fail' "$results")
 skipped=$(grep -c '^skip' "$results")
 if [ "$failed" -gt 0 ]; then
+  for name in "${failed_stages[@]}"; do
+    echo "--- the last lines stage $name wrote, to stdout and to stderr:" >&2
+    tail -n 30 "$stage_logs/$name.out" >&2
+    tail -n 40 "$stage_logs/$name.err" >&2
+  done
   echo "failed: $(grep '^fail' "$results" | cut -f2 | paste -sd' ')" >&2
 fi
 summary="$passed passed, $failed failed, $skipped skipped"

@@ -3,8 +3,6 @@
 // and on generated data files, whole and cut into blocks anywhere. Each block
 // lies against an inaccessible page, so reading outside it crashes.
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "corpus.hpp"
+#include "guarded_buffer.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -20,6 +19,7 @@ namespace {
 using namespace zh_test;
 using zolehead::HeaderForm;
 using zolehead::HeaderScanner;
+using zolehead::SearchKernel;
 using zolehead::ZoleHeader;
 using zolehead_bench::Rng;
 
@@ -33,47 +33,24 @@ ZoleHeader Reference(std::string_view input, HeaderForm form) {
     return zolehead::ReadHeaderReference(Bytes(input), form);
 }
 
-// Room for one block between two inaccessible pages. A block is copied in
-// against one of them, so a search that reads a byte too far crashes the
-// test; each copy also overwrites the one before, as a reader's buffer does.
-class GuardedBuffer {
-public:
-    static constexpr std::size_t kCapacity = 1 << 20;
-
-    GuardedBuffer() {
-        page_ = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-        void* mapped = mmap(nullptr, kCapacity + 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (mapped == MAP_FAILED) std::abort();
-        base_ = static_cast<std::uint8_t*>(mapped);
-        if (mprotect(base_, page_, PROT_NONE) != 0 || mprotect(base_ + page_ + kCapacity, page_, PROT_NONE) != 0)
-            std::abort();
+// Every kernel this processor runs: each must agree with the plain loop.
+std::vector<SearchKernel> RunnableKernels() {
+    std::vector<SearchKernel> kernels;
+    for (SearchKernel kernel : zolehead::kSearchKernels) {
+        if (zolehead::SearchKernelRuns(kernel)) kernels.push_back(kernel);
     }
-    ~GuardedBuffer() { munmap(base_, kCapacity + 2 * page_); }
-    GuardedBuffer(const GuardedBuffer&) = delete;
-    GuardedBuffer& operator=(const GuardedBuffer&) = delete;
+    return kernels;
+}
 
-    std::span<const std::uint8_t> place(std::string_view bytes, bool against_start) {
-        if (bytes.size() > kCapacity) std::abort();
-        std::uint8_t* data = against_start ? base_ + page_ : base_ + page_ + kCapacity - bytes.size();
-        if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
-        return {data, bytes.size()};
-    }
-
-private:
-    std::size_t page_;
-    std::uint8_t* base_;
-};
-
-GuardedBuffer& Guarded() {
-    static GuardedBuffer buffer;
-    return buffer;
+std::string Describe(const std::string& what, HeaderForm form, SearchKernel kernel) {
+    return what + ", form " + std::to_string(int(form)) + ", kernel " + zolehead::SearchKernelName(kernel);
 }
 
 // Feeds `input` through the fast loop in blocks that end at `cuts`, each in
 // the guarded buffer.
-ZoleHeader FastInBlocks(std::string_view input, HeaderForm form, const std::vector<std::size_t>& cuts,
-                        bool guard_before = false) {
-    HeaderScanner scanner(form);
+ZoleHeader FastInBlocks(std::string_view input, HeaderForm form, SearchKernel kernel,
+                        const std::vector<std::size_t>& cuts, bool guard_before = false) {
+    HeaderScanner scanner(form, kernel);
     std::size_t from = 0;
     for (std::size_t cut : cuts) {
         scanner.feed(Guarded().place(input.substr(from, cut - from), guard_before));
@@ -87,16 +64,19 @@ ZoleHeader FastInBlocks(std::string_view input, HeaderForm form, const std::vect
 void ExpectSameAtEveryCut(std::string_view input, const std::string& what) {
     for (HeaderForm form : kForms) {
         const ZoleHeader expected = Reference(input, form);
-        ASSERT_EQ(zolehead::ReadHeader(Bytes(input), form), expected) << what << ", form " << int(form) << ", whole";
-        for (std::size_t cut = 0; cut <= input.size(); ++cut) {
-            for (bool guard_before : {false, true}) {
-                ASSERT_EQ(FastInBlocks(input, form, {cut}, guard_before), expected)
-                    << what << ", form " << int(form) << ", cut at " << cut;
+        for (SearchKernel kernel : RunnableKernels()) {
+            const std::string where = Describe(what, form, kernel);
+            ASSERT_EQ(FastInBlocks(input, form, kernel, {}), expected) << where << ", whole";
+            for (std::size_t cut = 0; cut <= input.size(); ++cut) {
+                for (bool guard_before : {false, true}) {
+                    ASSERT_EQ(FastInBlocks(input, form, kernel, {cut}, guard_before), expected)
+                        << where << ", cut at " << cut;
+                }
             }
+            HeaderScanner scanner(form, kernel);
+            for (char c : input) scanner.feed(Bytes(std::string_view(&c, 1)));
+            ASSERT_EQ(scanner.header(), expected) << where << ", byte by byte";
         }
-        HeaderScanner scanner(form);
-        for (char c : input) scanner.feed(Bytes(std::string_view(&c, 1)));
-        ASSERT_EQ(scanner.header(), expected) << what << ", form " << int(form) << ", byte by byte";
     }
 }
 
@@ -105,14 +85,17 @@ void ExpectSameInRandomBlocks(std::string_view input, const std::string& what, s
     Rng rng(seed);
     for (HeaderForm form : kForms) {
         const ZoleHeader expected = Reference(input, form);
-        ASSERT_EQ(zolehead::ReadHeader(Bytes(input), form), expected) << what << ", form " << int(form) << ", whole";
-        for (int round = 0; round < 4; ++round) {
-            std::vector<std::size_t> cuts;
-            const std::uint32_t largest = round == 0 ? 16 : round == 1 ? 300 : 70000;
-            for (std::size_t at = rng.between(1, largest); at < input.size(); at += rng.between(1, largest))
-                cuts.push_back(at);
-            ASSERT_EQ(FastInBlocks(input, form, cuts, round % 2 == 1), expected)
-                << what << ", form " << int(form) << ", blocks up to " << largest;
+        for (SearchKernel kernel : RunnableKernels()) {
+            const std::string where = Describe(what, form, kernel);
+            ASSERT_EQ(FastInBlocks(input, form, kernel, {}), expected) << where << ", whole";
+            for (int round = 0; round < 4; ++round) {
+                std::vector<std::size_t> cuts;
+                const std::uint32_t largest = round == 0 ? 16 : round == 1 ? 300 : 70000;
+                for (std::size_t at = rng.between(1, largest); at < input.size(); at += rng.between(1, largest))
+                    cuts.push_back(at);
+                ASSERT_EQ(FastInBlocks(input, form, kernel, cuts, round % 2 == 1), expected)
+                    << where << ", blocks up to " << largest;
+            }
         }
     }
 }
@@ -162,7 +145,47 @@ const std::vector<Case>& TargetedCases() {
         {"half-width katakana stand alone", "*\xB1\xB2" "Title 'x'"},
         {"name then Japanese then the rest of the name", "*Ti" + kHiraA + kA + "tle 'x'"},
         {"form A line feeding both machines", kCommentLabel + kColon + "*Genre 'Rock'\n"},
+        // Values taken in bulk: the 127-byte limit and its double-byte rule,
+        // dropped control bytes, lead bytes for the trim, across 64-byte runs
+        {"values of 126, 127 and 128 bytes", T + std::string(126, 'a') + "\n" + kGenreLabel + kColon +
+                                                 std::string(127, 'b') + "\n" + kCommentLabel + kColon +
+                                                 std::string(128, 'c') + "\n*Title '" + std::string(127, 'd') + "'"},
+        {"a lead byte at the last position is not started", T + std::string(126, 'a') + kHiraA + "\n*Genre '" +
+                                                                std::string(126, 'b') + kHiraA + "'"},
+        {"a trail byte at the last position is kept", T + "x" + kHiraA + std::string(123, 'a') + kHiraA + "\n"},
+        {"control bytes amid long values", T + std::string(70, 'a') + "\x01\t" + std::string(70, 'b') + "\n*Genre '" +
+                                               std::string(60, 'c') + "\r\n\x02" + std::string(70, 'd') + "'"},
+        {"wide spaces trimmed across the 64th byte", T + std::string(61, 'a') + kWideSpace + kWideSpace + " " +
+                                                         kWideSpace + "\n"},
+        {"trail byte 0x81 before '@' at a value's end survives", T + std::string(62, 'a') + kMe + "@" + kMe + "@\n"},
+        {"DEL and 0xFD..0xFF in values", T + "a\x7F\x41\xFD\x41\xFF" + kHiraA + "\x7F\n*Genre '\xFE\x27"},
+        {"Japanese value of 70 characters", T + [] {
+             std::string v;
+             for (int i = 0; i < 70; ++i) v += i % 7 == 0 ? kWideSpace : kHiraA;
+             return v;
+         }() + "\r\n"},
+        // Label lines taken whole, one after another
+        {"each label twice, the last wins", [] {
+             std::string lines;
+             for (int round = 0; round < 2; ++round) {
+                 for (const auto& row : zolehead::kIdentifiers) {
+                     lines += std::string(row.label) + kColon + "v" + std::to_string(round) + kHiraA + "\r\n";
+                 }
+             }
+             return lines;
+         }()},
+        {"a repeated label with a blank value commits nothing", T + "a\r\n" + T + " " + kWideSpace + "\r\n" + T +
+                                                                     "\r\n" + kGenreLabel + kColon + "g\r\n"},
+        {"values that start with blanks, a lone lead byte, a wide space", T + " a\n" + T + kWideSpace + "b\n" + T +
+                                                                          "\x82\n" + T + "\x82" "a\n" + T + "\x81\x40\n"},
+        {"an asterisk in a label line's value", T + "a*Genre 'g'\r\n" + T + "b\r\n*Title 'c'\r\n" + T + "d\n"},
+        {"a label line that does not end", T + "a\n" + T + "b"},
+        {"label lines with lone CR and LF CR", T + "a\r" + kGenreLabel + kColon + "b\n\r" + T + "c\n"},
+        {"swept line ends on the 63rd, 64th and 65th byte of a stop window", T + std::string(56, 'a') + "\r\n" + T +
+                                                                                 std::string(57, 'b') + "\n" + T +
+                                                                                 std::string(58, 'c') + "\r\n" + T + "d\n"},
         // The end-of-text byte
+        {"0x1A in a value amid swept label lines", T + "a\r\n" + kGenreLabel + kColon + "g\x1A" "x\n" + T + "no\n"},
         {"0x1A stops everything", T + "a\n*Genre 'g'\x1A*Title 'no'\n" + kGenreLabel + kColon + "no\n"},
         {"0x1A inside a value", "*Title 'ab\x1A" "cd'"},
     };
@@ -235,10 +258,12 @@ TEST(FastPath, FileReaderAgreesAcrossItsBlocks) {
 // Regression: a lead byte at the end of a skipped block must make a letter
 // at the start of the next block a trail byte.
 TEST(FastPath, LeadByteAtBlockEndCarriesOver) {
-    const std::string input = "*" + std::string(100, '\x82') + "\x83" + "Title 'x' *Genre 'y'";
+    const std::string input = std::string("*").append(100, '\x82') + "\x83" + "Title 'x' *Genre 'y'";
     for (HeaderForm form : kForms) {
         const std::size_t cut = input.find("Title");
-        EXPECT_EQ(FastInBlocks(input, form, {cut}), Reference(input, form));
+        for (SearchKernel kernel : RunnableKernels()) {
+            EXPECT_EQ(FastInBlocks(input, form, kernel, {cut}), Reference(input, form)) << zolehead::SearchKernelName(kernel);
+        }
     }
     // The T is a trail byte, so the name reads "itle".
     EXPECT_EQ(Reference(input, HeaderForm::B).slots[0].status, zolehead::STATUS_NONE);

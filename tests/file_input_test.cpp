@@ -1,11 +1,14 @@
 // Reading files: regular files only, any size, any block boundary, and every
 // failure reported with an empty result.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
 
+#include "read_completion.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -76,6 +79,72 @@ TEST(FileInput, BlockBoundariesInsideCharactersAndLineEnds) {
         EXPECT_EQ(h.slots[0].text(), "x" + kHiraA) << "shift " << shift;
         EXPECT_EQ(h.slots[1].text(), "g" + kHiraA) << "shift " << shift;
     }
+}
+
+// A read loop stops early only when a short read has brought it exactly to
+// the size the file had before reading.
+TEST(FileInput, ReadStopsEarlyOnlyAtTheKnownEnd) {
+    constexpr std::uint64_t kAsk = 65536;
+    const struct {
+        const char* what;
+        std::uint64_t got, total, size;
+        bool stop;
+    } cases[] = {
+        {"one short read of the whole file", 20000, 20000, 20000, true},
+        {"the short last read of a larger file", 3000, 3 * kAsk + 3000, 3 * kAsk + 3000, true},
+        {"a full read that reaches the size: the file may have grown", kAsk, kAsk, kAsk, false},
+        {"short, but the file grew before the read", 20010, 20010, 20000, false},
+        {"short, and the file shrank before the read", 19990, 19990, 20000, false},
+        {"a file that reports no size (/proc)", 300, 300, 0, false},
+        {"a full read short of the size", kAsk, kAsk, 2 * kAsk, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(zolehead::ReachedKnownEnd(c.got, kAsk, c.total, c.size), c.stop) << c.what;
+}
+
+// Whatever the size against the reader's blocks, the last line counts.
+TEST(FileInput, SizesAroundTheBlockSizeReadToTheEnd) {
+    constexpr std::size_t kBlock = 64 * 1024;
+    TempDir dir;
+    const std::string tail = kTitleLabel + kColon + "last\n";
+    for (std::size_t size : {tail.size(), kBlock - 1, kBlock, kBlock + 1, 2 * kBlock, 2 * kBlock + 7}) {
+        std::string input(size - tail.size(), ';');
+        input += tail;
+        const std::string path = dir.write("sized", input);
+        ZoleHeader h;
+        ASSERT_TRUE(ReadHeaderFile(path.c_str(), HeaderForm::BOTH, h)) << size;
+        EXPECT_EQ(h.slots[0].text(), "last") << size;
+    }
+}
+
+// /proc files say they are empty and come in many short reads; they are
+// read to their end all the same. A file named after a form B entry is
+// mapped, then some thousand other mappings below it, so its line comes
+// far into /proc/self/maps.
+TEST(FileInput, FilesThatReportNoSizeAreReadToTheirEnd) {
+    TempDir dir;
+    const std::string named = dir.write("*Title 'proc'", "x");
+    const int fd = open(named.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    void* file_map = mmap(nullptr, 1, PROT_READ, MAP_PRIVATE, fd, 0);
+    close(fd);
+    ASSERT_NE(file_map, MAP_FAILED);
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    constexpr std::size_t kPages = 4000;
+    auto* region = static_cast<std::uint8_t*>(mmap(nullptr, kPages * page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(static_cast<void*>(region), MAP_FAILED);
+    for (std::size_t i = 0; i < kPages; i += 2) mprotect(region + i * page, page, PROT_NONE);  // one mapping per page
+
+    struct stat st;
+    ASSERT_EQ(stat("/proc/self/maps", &st), 0);
+    EXPECT_EQ(st.st_size, 0);
+    ZoleHeader h = Dirty();
+    const bool read = static_cast<bool>(ReadHeaderFile("/proc/self/maps", HeaderForm::B, h));
+    const bool file_last = static_cast<void*>(region) < file_map;
+    munmap(region, kPages * page);
+    munmap(file_map, 1);
+    ASSERT_TRUE(read);
+    if (!file_last) GTEST_SKIP() << "the file was mapped below the others";
+    EXPECT_EQ(h.slots[0].text(), "proc");
 }
 
 TEST(FileInput, EndOfTextByteEndsTheFile) {

@@ -1,6 +1,6 @@
 """`pip install .` from a clone: in a virtual environment made with
 --system-site-packages, with --no-build-isolation and no package index, as
-the README says. Slow: it builds the extension from scratch."""
+docs/install.md says. Slow: it builds the extension from scratch."""
 import os
 import shutil
 import subprocess

@@ -1,5 +1,6 @@
-"""The README's examples of reading a collection in worker processes run as
-written, on a tree of generated files, and print what a plain scan gives."""
+"""The Python guide's examples (docs/python.md) run as written: reading a
+collection in worker processes, on a tree of generated files, prints what a
+plain scan gives, and the editing example edits and refuses as it says."""
 import collections
 import importlib.util
 import os
@@ -13,12 +14,12 @@ from support import SOURCE_DIR, TempDirTest, write_generated_tree
 
 
 def readme_block(containing):
-    """The README's Python code block that contains `containing`."""
-    with open(os.path.join(SOURCE_DIR, "README.md"), encoding="utf-8") as f:
+    """The guide's Python code block that contains `containing`."""
+    with open(os.path.join(SOURCE_DIR, "docs", "python.md"), encoding="utf-8") as f:
         blocks = re.findall(r"```python\n(.*?)```", f.read(), re.S)
     found = [block for block in blocks if containing in block]
     if len(found) != 1:
-        raise AssertionError("expected one README example with %r, found %d" % (containing, len(found)))
+        raise AssertionError("expected one example with %r, found %d" % (containing, len(found)))
     return found[0]
 
 
@@ -56,7 +57,7 @@ class ReadmeExampleTest(TempDirTest):
 
 class ReadmeEditExampleTest(TempDirTest):
     def test_edit_example(self):
-        # The file the README's printf writes: 曲名：桜, then *Genre "Pop".
+        # The file the guide's printf writes: 曲名：桜, then *Genre "Pop".
         song = self.write(b"\x8b\xc8\x96\xbc\x81\x46\x8d\xf7\n*Genre \"Pop\"\n")
         original = open(song, "rb").read()
         code = "import zolehead\n" + readme_block("zolehead.EditRefused")
