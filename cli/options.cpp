@@ -7,6 +7,7 @@
 
 #include "byte_size.hpp"
 #include "commands.hpp"
+#include "file_walker.hpp"
 #include "tool_version.hpp"
 
 namespace zolehead_cli {
@@ -14,13 +15,6 @@ namespace zolehead_cli {
 namespace {
 
 constexpr unsigned kMaxJobs = 256;
-
-std::string NormalizeExtension(std::string ext) {
-    if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-    return ext;
-}
 
 unsigned ProcessorCount() {
     const unsigned n = std::thread::hardware_concurrency();
@@ -62,7 +56,7 @@ void AddArchiveOptions(CLI::App& app, WalkOptions& walk) {
 void FinishWalkOptions(WalkOptions& walk, std::vector<std::string> raw_extensions) {
     walk.extensions.clear();
     for (std::string& ext : raw_extensions) {
-        std::string normal = NormalizeExtension(std::move(ext));
+        std::string normal = zolehead::collection::NormalizeExtension(std::move(ext));
         if (!normal.empty()) walk.extensions.push_back(std::move(normal));
     }
 }

@@ -1,6 +1,6 @@
 # Install rules: the shared library with its SONAME links, the public C header,
 # the tool and its man page, a CMake package, a pkg-config file and the Python
-# module. The static core and the internal headers stay private: the C API is
+# package. The static core and the internal headers stay private: the C API is
 # the only interface with a stable ABI.
 option(ZOLEHEAD_INSTALL "Generate the install rules and CPack packaging" ${PROJECT_IS_TOP_LEVEL})
 if(NOT ZOLEHEAD_INSTALL)
@@ -78,14 +78,12 @@ install(FILES ${PROJECT_BINARY_DIR}/ZoleHeadConfig.cmake ${PROJECT_BINARY_DIR}/Z
 # Files that name the install prefix are written at install time, not at
 # configure time, so `cmake --install --prefix` and DESTDIR staging give files
 # that point at where the library really ends up: ${prefix}-relative in the .pc
-# file, absolute in the Python module.
+# file.
 foreach(kind LIBDIR INCLUDEDIR)
   if(IS_ABSOLUTE "${CMAKE_INSTALL_${kind}}")
     set(_zolehead_pc_${kind} "${CMAKE_INSTALL_${kind}}")
-    set(_zolehead_full_${kind} "${CMAKE_INSTALL_${kind}}")
   else()
     set(_zolehead_pc_${kind} "\${prefix}/${CMAKE_INSTALL_${kind}}")
-    set(_zolehead_full_${kind} "\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_${kind}}")
   endif()
 endforeach()
 set(_zolehead_staged ${PROJECT_BINARY_DIR}/install-staged)
@@ -102,21 +100,13 @@ install(FILES ${_zolehead_staged}/zolehead.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
   COMPONENT development)
 
-# The Python module learns where the library was installed, so it needs
-# neither ZOLEHEAD_LIBRARY nor LD_LIBRARY_PATH under a private prefix.
-set(_zolehead_python_source ${PROJECT_SOURCE_DIR}/bindings/python/zolehead.py)
-install(CODE "
-  file(READ \"${_zolehead_python_source}\" _module)
-  set(_marker \"_INSTALLED_LIBRARY_DIR = None\")
-  string(FIND \"\${_module}\" \"\${_marker}\" _at)
-  if(_at EQUAL -1)
-    message(FATAL_ERROR \"zolehead.py has no line '\${_marker}'\")
-  endif()
-  string(REPLACE \"\${_marker}\" \"_INSTALLED_LIBRARY_DIR = '${_zolehead_full_LIBDIR}'\" _module \"\${_module}\")
-  file(WRITE \"${_zolehead_staged}/zolehead.py\" \"\${_module}\")
-" COMPONENT python)
-install(FILES ${_zolehead_staged}/zolehead.py
-  DESTINATION ${ZOLEHEAD_PYTHON_INSTALL_DIR}
-  COMPONENT python)
+# The Python package: the extension (the core linked in, so it needs no
+# libZoleHead.so) and its Python files, for the interpreter it was built for.
+if(TARGET _zolehead)
+  get_target_property(_zolehead_python_files _zolehead ZOLEHEAD_PACKAGE_FILES)
+  list(TRANSFORM _zolehead_python_files PREPEND "${PROJECT_SOURCE_DIR}/bindings/python/zolehead/")
+  install(TARGETS _zolehead LIBRARY DESTINATION ${ZOLEHEAD_PYTHON_INSTALL_DIR}/zolehead COMPONENT python)
+  install(FILES ${_zolehead_python_files} DESTINATION ${ZOLEHEAD_PYTHON_INSTALL_DIR}/zolehead COMPONENT python)
+endif()
 
 include(${CMAKE_CURRENT_LIST_DIR}/ZoleHeadPackaging.cmake)

@@ -1,5 +1,5 @@
 # CPack: `cpack` in a build directory makes one Debian package holding the
-# library, its header and development files, the tool and the Python module.
+# library, its header and development files, the tool and the Python package.
 # Configure with -DCMAKE_INSTALL_PREFIX=/usr for Debian's multiarch libdir.
 set(CPACK_PACKAGE_NAME zolehead)
 set(CPACK_PACKAGE_VENDOR "ZoleHead maintainers")
@@ -11,7 +11,7 @@ ZoleHead reads the title, genre, composer and thirteen more fields from the
 header of a Zole music data file (Shift_JIS text), in either of its two forms:
 Japanese label lines or starred keywords. The package holds the shared library
 libZoleHead.so.1 with its C header, CMake package and pkg-config file, the
-zolehead command-line tool, and a ctypes module for Python 3.")
+zolehead command-line tool, and the zolehead module for Python 3.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 
@@ -26,7 +26,12 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   # right after installation.
   set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
   set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
-  set(CPACK_DEBIAN_PACKAGE_SUGGESTS python3)
+  # The extension is built for one Python version (Debian's python3).
+  if(TARGET _zolehead)
+    math(EXPR _zolehead_next_minor "${Python3_VERSION_MINOR} + 1")
+    set(CPACK_DEBIAN_PACKAGE_SUGGESTS
+      "python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}), python3 (<< ${Python3_VERSION_MAJOR}.${_zolehead_next_minor})")
+  endif()
 else()
   set(CPACK_GENERATOR TGZ)
 endif()

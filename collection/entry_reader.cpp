@@ -13,14 +13,15 @@ std::string DescribeFailure(const zolehead::ReadResult& result) {
     return reason;
 }
 
-void ReadEntry(const WalkEntry& entry, zolehead::HeaderForm form, zolehead::ZoleHeader& header, std::string& error) {
+int ReadEntry(const WalkEntry& entry, zolehead::HeaderForm form, zolehead::ZoleHeader& header, std::string& error) {
     error = entry.failure;
     if (!error.empty()) {
         header.clear();
-        return;
+        return entry.system_error;
     }
     const zolehead::ReadResult result = zolehead::ReadHeaderFile(entry.path.c_str(), form, header);
     if (!result) error = DescribeFailure(result);
+    return result.system_error;
 }
 
 }  // namespace zolehead::collection

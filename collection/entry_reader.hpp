@@ -12,7 +12,9 @@ namespace zolehead::collection {
 // Fills `header` (every slot empty on failure) and `error` (empty on
 // success, else a short English reason such as "cannot open: No such file
 // or directory"). A walk entry that already carries a failure is not read.
-void ReadEntry(const WalkEntry& entry, zolehead::HeaderForm form, zolehead::ZoleHeader& header, std::string& error);
+// Returns the errno behind a failure, or 0 when there is none (success, or a
+// FIFO, device or socket).
+int ReadEntry(const WalkEntry& entry, zolehead::HeaderForm form, zolehead::ZoleHeader& header, std::string& error);
 
 // "cannot open: No such file or directory"
 std::string DescribeFailure(const zolehead::ReadResult& result);

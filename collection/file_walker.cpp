@@ -36,6 +36,13 @@ bool EndsWithIgnoringCase(std::string_view name, std::string_view suffix) {
 
 }  // namespace
 
+std::string NormalizeExtension(std::string ext) {
+    if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return ext;
+}
+
 bool MatchesExtensions(std::string_view name, const std::vector<std::string>& extensions) {
     if (extensions.empty()) return true;
     for (const std::string& ext : extensions) {
@@ -58,6 +65,7 @@ FileWalker::FileWalker(std::vector<std::string> roots, bool recursive, std::vect
 
 bool FileWalker::next(WalkEntry& entry) {
     entry.failure.clear();
+    entry.system_error = 0;
     entry.name_wanted = true;
     for (;;) {
         if (stack_.empty()) {
@@ -70,9 +78,10 @@ bool FileWalker::next(WalkEntry& entry) {
                 if (!recursive_) {
                     entry.path = root;
                     entry.failure = "is a directory (use -r to read the files in it)";
+                    entry.system_error = EISDIR;
                     return true;
                 }
-                if (!enter(root, entry.failure)) {
+                if (!enter(root, entry)) {
                     entry.path = root;
                     return true;
                 }
@@ -106,7 +115,7 @@ bool FileWalker::next(WalkEntry& entry) {
             type = TypeFromMode(st.st_mode);
         }
         if (type == DT_DIR) {
-            if (!enter(path, entry.failure)) {
+            if (!enter(path, entry)) {
                 entry.path = std::move(path);
                 return true;
             }
@@ -124,17 +133,19 @@ bool FileWalker::next(WalkEntry& entry) {
     }
 }
 
-bool FileWalker::enter(const std::string& path, std::string& failure) {
-    DIR* dir = opendir(path.c_str());
-    if (dir == nullptr) {
-        failure = "cannot read directory: " + SystemMessage(errno);
+bool FileWalker::enter(const std::string& path, WalkEntry& entry) {
+    const auto fail = [&entry](int error) {
+        entry.failure = "cannot read directory: " + SystemMessage(error);
+        entry.system_error = error;
         return false;
-    }
+    };
+    DIR* dir = opendir(path.c_str());
+    if (dir == nullptr) return fail(errno);
     struct stat st;
     if (fstat(dirfd(dir), &st) != 0) {
-        failure = "cannot read directory: " + SystemMessage(errno);
+        const int error = errno;
         closedir(dir);
-        return false;
+        return fail(error);
     }
     const DirectoryId id{st.st_dev, st.st_ino};
     if (!visited_.insert(id).second) {
@@ -159,10 +170,7 @@ bool FileWalker::enter(const std::string& path, std::string& failure) {
         listing.children.push_back({std::string(name), d->d_type});
     }
     closedir(dir);
-    if (read_error != 0) {
-        failure = "cannot read directory: " + SystemMessage(read_error);
-        return false;
-    }
+    if (read_error != 0) return fail(read_error);
     std::sort(listing.children.begin(), listing.children.end(),
               [](const Child& a, const Child& b) { return a.name < b.name; });
     stack_.push_back(std::move(listing));

@@ -15,7 +15,8 @@ namespace zolehead::collection {
 
 struct WalkEntry {
     std::string path;
-    std::string failure;  // set when the walk already knows the file cannot be read
+    std::string failure;   // set when the walk already knows the file cannot be read
+    int system_error = 0;  // the errno behind `failure`
     // False for a file whose name fails the extension filter, walked only
     // because it may be an archive whose entries pass it.
     bool name_wanted = true;
@@ -26,11 +27,16 @@ struct WalkEntry {
 // extension (".zole") has none.
 bool MatchesExtensions(std::string_view name, const std::vector<std::string>& extensions);
 
+// An --ext argument as the walker matches it: "ZOLE" and ".zole" become
+// "zole". An empty result stands for no extension and is to be left out.
+std::string NormalizeExtension(std::string ext);
+
 class FileWalker {
 public:
     // Receives files and directories that are passed over, with the reason.
     using SkipNotice = std::function<void(const std::string& path, std::string_view reason)>;
 
+    // `extensions` as NormalizeExtension gives them; empty: every file.
     // With `archives`, files whose names fail the extension filter are
     // walked too, with name_wanted false: the filter then picks the entries
     // of those that are archives.
@@ -64,9 +70,9 @@ private:
         }
     };
 
-    // Opens a directory and pushes its listing. Returns false with `failure`
-    // set when it cannot be listed.
-    bool enter(const std::string& path, std::string& failure);
+    // Opens a directory and pushes its listing. Returns false with the
+    // entry's failure set when it cannot be listed.
+    bool enter(const std::string& path, WalkEntry& entry);
     bool wanted(std::string_view name) const;
     static std::string join(const std::string& directory, const std::string& name);
 

@@ -75,7 +75,7 @@ void JobReader::resume(ReadJob& job) {
 void JobReader::read_file(ReadJob& job) {
     ReadRecord& record = add(job, ReadRecord::Kind::FILE);
     record.path = job.entry.path;
-    ReadEntry(job.entry, settings_.form, record.header, record.error);
+    record.system_error = ReadEntry(job.entry, settings_.form, record.header, record.error);
     finish(record);
 }
 
@@ -118,6 +118,7 @@ ReadRecord& JobReader::add(ReadJob& job, ReadRecord::Kind kind) {
     record.kind = kind;
     record.archive.clear();
     record.entry_name.clear();
+    record.system_error = 0;
     record.output.clear();
     return record;
 }

@@ -34,6 +34,7 @@ struct ReadRecord {
     std::string entry_name;  // ARCHIVE_ENTRY: the name as the archive stores it (bytes)
     zolehead::ZoleHeader header;  // what the read found; every slot empty on failure
     std::string error;            // why it could not be read; empty if it was
+    int system_error = 0;         // the errno behind `error`, for consumers that report it
     std::string output;           // free for the consumer: the tool renders its record here
 };
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <system_error>
 
+#include "converter_lock.hpp"
+
 namespace zolehead::collection {
 
 namespace {
@@ -21,13 +23,13 @@ bool IsAscii(std::string_view bytes) {
 
 }  // namespace
 
-ShiftJisDecoder::ShiftJisDecoder() : cd_(iconv_open("UTF-8", "CP932")) {
+ShiftJisDecoder::ShiftJisDecoder() : cd_(OpenConverter("UTF-8", "CP932")) {
     if (cd_ == reinterpret_cast<iconv_t>(-1)) {
         throw std::system_error(errno, std::generic_category(), "iconv cannot convert from CP932");
     }
 }
 
-ShiftJisDecoder::~ShiftJisDecoder() { iconv_close(cd_); }
+ShiftJisDecoder::~ShiftJisDecoder() { CloseConverter(cd_); }
 
 bool ShiftJisDecoder::decode(std::string_view bytes, std::string& out) {
     // Code page 932 keeps ASCII as it is (0x5C stays a backslash): most

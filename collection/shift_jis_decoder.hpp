@@ -1,5 +1,6 @@
 // Shift_JIS (code page 932) to UTF-8 through iconv. One decoder per thread:
-// an iconv descriptor is not safe to share.
+// an iconv descriptor is not safe to share. Decoders may be made and
+// destroyed in a process forked while other threads made theirs.
 #pragma once
 
 #include <iconv.h>

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <system_error>
 
+#include "converter_lock.hpp"
+
 namespace zolehead::collection {
 
 namespace {
@@ -27,13 +29,13 @@ bool IsAscii(std::string_view text) {
 
 }  // namespace
 
-ShiftJisEncoder::ShiftJisEncoder() : cd_(iconv_open("CP932", "UTF-8")) {
+ShiftJisEncoder::ShiftJisEncoder() : cd_(OpenConverter("CP932", "UTF-8")) {
     if (cd_ == reinterpret_cast<iconv_t>(-1)) {
         throw std::system_error(errno, std::generic_category(), "iconv cannot convert to CP932");
     }
 }
 
-ShiftJisEncoder::~ShiftJisEncoder() { iconv_close(cd_); }
+ShiftJisEncoder::~ShiftJisEncoder() { CloseConverter(cd_); }
 
 ShiftJisEncoder::Result ShiftJisEncoder::encode(std::string_view utf8, std::string& out) {
     out.clear();

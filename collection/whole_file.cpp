@@ -26,27 +26,33 @@ private:
     int fd_;
 };
 
-bool Fail(zolehead::ReadStatus status, int system_error, std::vector<std::uint8_t>& bytes, std::string& error) {
+bool Fail(zolehead::ReadStatus status, int system_error, std::vector<std::uint8_t>& bytes, std::string& error,
+          int* errno_out) {
     bytes.clear();
     error = DescribeFailure({status, system_error});
+    if (errno_out != nullptr) *errno_out = system_error;
     return false;
 }
 
 }  // namespace
 
-bool ReadWholeFile(const WalkEntry& entry, std::uint64_t limit, std::vector<std::uint8_t>& bytes, std::string& error) {
+bool ReadWholeFile(const WalkEntry& entry, std::uint64_t limit, std::vector<std::uint8_t>& bytes, std::string& error,
+                   int* system_error) {
     bytes.clear();
+    if (system_error != nullptr) *system_error = entry.system_error;
     error = entry.failure;
     if (!error.empty()) return false;
+    if (system_error != nullptr) *system_error = 0;
 
     // As the core's reader: O_NONBLOCK so that a FIFO without a writer cannot
     // hang open(), and the type checked before a byte is read.
     const Descriptor file(open(entry.path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (file.get() < 0) return Fail(zolehead::ReadStatus::CANNOT_OPEN, errno, bytes, error);
+    if (file.get() < 0) return Fail(zolehead::ReadStatus::CANNOT_OPEN, errno, bytes, error, system_error);
     struct stat st;
-    if (fstat(file.get(), &st) != 0) return Fail(zolehead::ReadStatus::CANNOT_OPEN, errno, bytes, error);
+    if (fstat(file.get(), &st) != 0) return Fail(zolehead::ReadStatus::CANNOT_OPEN, errno, bytes, error, system_error);
     if (!S_ISREG(st.st_mode)) {
-        return Fail(zolehead::ReadStatus::NOT_REGULAR_FILE, S_ISDIR(st.st_mode) ? EISDIR : 0, bytes, error);
+        return Fail(zolehead::ReadStatus::NOT_REGULAR_FILE, S_ISDIR(st.st_mode) ? EISDIR : 0, bytes, error,
+                    system_error);
     }
     const auto too_large = [&] {
         bytes.clear();
@@ -67,7 +73,7 @@ bool ReadWholeFile(const WalkEntry& entry, std::uint64_t limit, std::vector<std:
         const ssize_t got = read(file.get(), bytes.data() + have, bytes.size() - have);
         if (got < 0) {
             if (errno == EINTR) continue;
-            return Fail(zolehead::ReadStatus::READ_ERROR, errno, bytes, error);
+            return Fail(zolehead::ReadStatus::READ_ERROR, errno, bytes, error, system_error);
         }
         if (got == 0) break;
         have += static_cast<std::size_t>(got);

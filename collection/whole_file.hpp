@@ -15,7 +15,9 @@ namespace zolehead::collection {
 // empty, sets `error` (a short English reason, as ReadEntry gives) and
 // returns false. A file larger than `limit` bytes is refused rather than
 // held in memory; so is an entry the walk already failed. Never blocks on a
-// FIFO and never reads a device.
-bool ReadWholeFile(const WalkEntry& entry, std::uint64_t limit, std::vector<std::uint8_t>& bytes, std::string& error);
+// FIFO and never reads a device. `system_error`, when given, gets the errno
+// behind a failure (0 on success and where there is none).
+bool ReadWholeFile(const WalkEntry& entry, std::uint64_t limit, std::vector<std::uint8_t>& bytes, std::string& error,
+                   int* system_error = nullptr);
 
 }  // namespace zolehead::collection

@@ -12,7 +12,7 @@ std::string TooLarge() { return "too large: more than " + std::to_string(kMaxFil
 }  // namespace
 
 bool FileExplainer::load(const collection::WalkEntry& entry, std::string& error) {
-    return collection::ReadWholeFile(entry, kMaxFileBytes, bytes_, error);
+    return collection::ReadWholeFile(entry, kMaxFileBytes, bytes_, error, &system_error_);
 }
 
 bool FileExplainer::explain(const collection::WalkEntry& entry, Story& story, std::string& error) {

@@ -49,12 +49,16 @@ public:
                          std::span<const std::string> ignore = {});
 
     collection::ShiftJisDecoder& decoder() noexcept { return decoder_; }
+    // The errno behind the last explain or lint that returned false; 0 when
+    // there is none (a file too large, a FIFO).
+    int system_error() const noexcept { return system_error_; }
 
 private:
     bool load(const collection::WalkEntry& entry, std::string& error);
 
     collection::ShiftJisDecoder decoder_;
     std::vector<std::uint8_t> bytes_;
+    int system_error_ = 0;
 };
 
 }  // namespace zolehead::explain

@@ -13,7 +13,7 @@ export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
 build_with() {
   local dir=$1 sanitize=$2
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZOLEHEAD_SANITIZE="$sanitize" \
-    -DZOLEHEAD_BUILD_TESTS=ON -DZOLEHEAD_BUILD_CLI=ON
+    -DZOLEHEAD_BUILD_TESTS=ON -DZOLEHEAD_BUILD_CLI=ON -DZOLEHEAD_BUILD_PYTHON=ON
   cmake --build "$dir" -j"$jobs"
 }
 

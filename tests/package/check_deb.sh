@@ -32,7 +32,8 @@ stray=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '^\./usr/' | grep -vx '\
 
 dpkg-deb -x "$deb" "$work/root"
 "$here/check_layout.sh" "$work/root/usr"
-for binary in "$work"/root/usr/lib/*/libZoleHead.so.1.0.0 "$work"/root/usr/lib/libZoleHead.so.1.0.0 "$work"/root/usr/bin/zolehead; do
+for binary in "$work"/root/usr/lib/*/libZoleHead.so.1.0.0 "$work"/root/usr/lib/libZoleHead.so.1.0.0 "$work"/root/usr/bin/zolehead \
+  "$work"/root/usr/lib/python3/dist-packages/zolehead/_zolehead*.so; do
   [ -f "$binary" ] || continue
   file -b "$binary" | grep -q ', stripped' || fail "$(basename "$binary") is not stripped: $(file -b "$binary")"
 done
@@ -44,4 +45,8 @@ if [ -f "$tool" ]; then
   LD_LIBRARY_PATH=$libdir "$tool" --version | grep -qF "${ZOLEHEAD_VERSION:-}" || fail "the packaged zolehead does not run"
 fi
 "$here/check_consumers.sh" "$work/root/usr" "$work/root"
+# Debian's python3 imports the packaged module where dpkg puts it.
+if [ "${ZOLEHEAD_EXPECT_PYTHON:-0}" = 1 ]; then
+  PYTHON=/usr/bin/python3 "$here/check_python_package.sh" "$work/root/usr/lib/python3/dist-packages"
+fi
 echo "check_deb: $(basename "$deb") is complete"

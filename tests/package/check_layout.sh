@@ -2,8 +2,9 @@
 # Usage: check_layout.sh PREFIX
 # Checks the files an installation of ZoleHead puts under PREFIX: the library
 # and its SONAME links, the public header and nothing internal, the CMake and
-# pkg-config files, the Python module and, when expected, the tool and man page.
-# Environment: ZOLEHEAD_EXPECT_TOOL=1, ZOLEHEAD_EXPECT_MAN=1.
+# pkg-config files and, when expected, the tool, its man page and the Python
+# package. Environment: ZOLEHEAD_EXPECT_TOOL=1, ZOLEHEAD_EXPECT_MAN=1,
+# ZOLEHEAD_EXPECT_PYTHON=1.
 set -euo pipefail
 prefix=$1
 problems=0
@@ -31,7 +32,14 @@ for f in ZoleHeadConfig.cmake ZoleHeadConfigVersion.cmake ZoleHeadTargets.cmake;
   expect_file "${libdir#"$prefix"/}/cmake/ZoleHead/$f"
 done
 expect_file "${libdir#"$prefix"/}/pkgconfig/zolehead.pc"
-expect_file lib/python3/dist-packages/zolehead.py
+if [ "${ZOLEHEAD_EXPECT_PYTHON:-0}" = 1 ]; then
+  for f in __init__.py _header.py _read.py _scan.py _edit.py _explain.py _zolehead.pyi py.typed; do
+    expect_file "lib/python3/dist-packages/zolehead/$f"
+  done
+  [ "$(find "$prefix/lib/python3/dist-packages/zolehead" -name '_zolehead*.so' | wc -l)" -eq 1 ] ||
+    problem "no Python extension in lib/python3/dist-packages/zolehead"
+fi
+[ ! -e "$prefix/lib/python3/dist-packages/zolehead.py" ] || problem "the ctypes module is still installed"
 if [ "${ZOLEHEAD_EXPECT_TOOL:-0}" = 1 ]; then
   [ -x "$prefix/bin/zolehead" ] || problem "missing bin/zolehead"
 fi
