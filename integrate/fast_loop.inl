@@ -333,15 +333,30 @@ inline void CommitLabelLine(ZoleHeader& header, LabelCommit rule, int row, const
     machine.step(*line_end, tracker.step(*line_end), header);
 }
 
+// What the first two bytes of a value say about whether its line commits:
+// bit 0 for a printable ASCII byte, bit 1 for a lead byte, bit 2 for a
+// trail byte.
+constexpr std::array<std::uint8_t, 256> kValueByteClass = [] {
+    std::array<std::uint8_t, 256> classes{};
+    for (int b = 0; b < 256; ++b) {
+        const auto byte = static_cast<std::uint8_t>(b);
+        classes[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>((b > 0x20 && b < 0x7F ? 1 : 0) |
+                                                                         (IsLeadByte(byte) ? 2 : 0) |
+                                                                         (IsTrailByte(byte) ? 4 : 0));
+    }
+    return classes;
+}();
+
 // Whether a label line whose value starts at `value` commits for certain:
 // its first value byte is a printable ASCII byte, or starts a double-byte
 // character other than the full-width space. (Blanks alone commit nothing.)
+// The line end is never a trail byte, so the second byte is read only
+// where the first is no line end.
 inline bool CommitsForCertain(const std::uint8_t* value, const std::uint8_t* line_end) noexcept {
     if (value == line_end) return false;
-    const std::uint8_t first = value[0];
-    if (first > 0x20 && first < 0x7F) return true;
-    return IsLeadByte(first) && value + 1 < line_end && IsTrailByte(value[1]) &&
-           !(first == kWideLead && value[1] == 0x40);
+    const unsigned first = kValueByteClass[value[0]];
+    if (first & 1U) return true;
+    return (first & 2U) != 0 && (kValueByteClass[value[1]] & 4U) != 0 && !(value[0] == kWideLead && value[1] == 0x40);
 }
 
 // Form A alone: lines of one sweep that are committed at its end. Only the
@@ -446,8 +461,7 @@ const std::uint8_t* SweepLabelLines(ScanState& s, const std::uint8_t* p, const s
             ++line;
             stops.next();  // that line feed
         }
-        row = end - line >= static_cast<std::ptrdiff_t>(LabelMatchTable::kBytes) ? MatchLabelRow(line)
-                                                                                  : FindLabelRowBeforeColon(line, end);
+        row = end - line >= kLabelMatchReach ? MatchLabelRowAt(line) : FindLabelRowBeforeColon(line, end);
         if (row < 0) break;
     }
     pending.commit_all(s.header, end);

@@ -140,6 +140,8 @@ constexpr LabelMatchTable MakeLabelMatch() noexcept {
             table.word[row][i] = words[i];
             table.mask[row][i] = masks[i];
         }
+        for (std::size_t i = 0; i < LabelMatchTable::kBytes; ++i) table.bytes[row][i] = bytes[i];
+        table.byte_mask[row] = (std::uint32_t{1} << (label.size() + 2)) - 1;
         table.value_at[row] = static_cast<std::uint8_t>(label.size() + 2);
         const unsigned bucket = LabelMatchBucket(RowKey(row), table.multiplier);
         table.next_row[row] = table.first_row[bucket];

@@ -43,6 +43,9 @@ struct LabelMatchTable {
     std::uint8_t value_at[kFieldCount];  // the label's bytes and the colon's two
     std::uint64_t word[kFieldCount][3];
     std::uint64_t mask[kFieldCount][3];
+    // The same for vector kernels: the bytes, and one bit per byte that counts.
+    alignas(32) std::uint8_t bytes[kFieldCount][32];
+    std::uint32_t byte_mask[kFieldCount];
 };
 
 extern const LabelMatchTable kLabelMatch;
