@@ -123,7 +123,7 @@ inline void LabelLineMachine::store(std::uint8_t b, DbcsState dbcs) noexcept {
 
 inline void LabelLineMachine::enter_value(int row) noexcept {
     const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
-    for (std::size_t i = 0; i < label.size(); ++i) label_[i] = label[i];
+    std::memcpy(label_, label.data(), label.size());
     label_len_ = static_cast<std::uint8_t>(label.size());
     row_ = static_cast<std::int8_t>(row);
     state_ = LineState::VALUE_START;
