@@ -96,3 +96,7 @@ inline ValueRun ScanValueRun(const std::uint8_t* p, const std::uint8_t* limit, c
                              std::uint8_t stop, bool lead_before) noexcept {
     return byte_search::scalar::ScanValueRun(p, limit, stop, lead_before);
 }
+
+// As MatchLabelRow (24 bytes from p on are read).
+constexpr std::ptrdiff_t kLabelMatchReach = LabelMatchTable::kBytes;
+inline int MatchLabelRowAt(const std::uint8_t* p) noexcept { return MatchLabelRow(p); }

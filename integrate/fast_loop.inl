@@ -312,14 +312,14 @@ inline const std::uint8_t* LabelRun(ScanState& s, const std::uint8_t* p, const s
     return p;
 }
 
-// Commits the label line of `label` whose value starts at `value` and whose
+// Commits the label line of table row `row` whose value starts at `value` and whose
 // line end is at `line_end`, exactly as stepping it would from just after
 // its colon: with a machine and a tracker of its own, the value in bulk.
-inline void CommitLabelLine(ZoleHeader& header, LabelCommit rule, std::string_view label, const std::uint8_t* value,
+inline void CommitLabelLine(ZoleHeader& header, LabelCommit rule, int row, const std::uint8_t* value,
                             const std::uint8_t* line_end, const std::uint8_t* end) noexcept {
     LabelLineMachine machine(rule);
     DbcsTracker tracker{DbcsState::DBCS_TRAIL};  // the colon's second byte
-    machine.enter_value(label);
+    machine.enter_value(row);
     for (const std::uint8_t* p = value; p < line_end;) {
         if (machine.state() == LineState::VALUE) {
             if (machine.waits_for_line_end() || !machine.value_matters(header)) break;
@@ -333,15 +333,30 @@ inline void CommitLabelLine(ZoleHeader& header, LabelCommit rule, std::string_vi
     machine.step(*line_end, tracker.step(*line_end), header);
 }
 
+// What the first two bytes of a value say about whether its line commits:
+// bit 0 for a printable ASCII byte, bit 1 for a lead byte, bit 2 for a
+// trail byte.
+constexpr std::array<std::uint8_t, 256> kValueByteClass = [] {
+    std::array<std::uint8_t, 256> classes{};
+    for (int b = 0; b < 256; ++b) {
+        const auto byte = static_cast<std::uint8_t>(b);
+        classes[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>((b > 0x20 && b < 0x7F ? 1 : 0) |
+                                                                         (IsLeadByte(byte) ? 2 : 0) |
+                                                                         (IsTrailByte(byte) ? 4 : 0));
+    }
+    return classes;
+}();
+
 // Whether a label line whose value starts at `value` commits for certain:
 // its first value byte is a printable ASCII byte, or starts a double-byte
 // character other than the full-width space. (Blanks alone commit nothing.)
+// The line end is never a trail byte, so the second byte is read only
+// where the first is no line end.
 inline bool CommitsForCertain(const std::uint8_t* value, const std::uint8_t* line_end) noexcept {
     if (value == line_end) return false;
-    const std::uint8_t first = value[0];
-    if (first > 0x20 && first < 0x7F) return true;
-    return IsLeadByte(first) && value + 1 < line_end && IsTrailByte(value[1]) &&
-           !(first == kWideLead && value[1] == 0x40);
+    const unsigned first = kValueByteClass[value[0]];
+    if (first & 1U) return true;
+    return (first & 2U) != 0 && (kValueByteClass[value[1]] & 4U) != 0 && !(value[0] == kWideLead && value[1] == 0x40);
 }
 
 // Form A alone: lines of one sweep that are committed at its end. Only the
@@ -357,8 +372,7 @@ public:
     void commit(int row, ZoleHeader& header, const std::uint8_t* end) noexcept {
         if (((rows_ >> row) & 1U) == 0) return;
         rows_ &= ~(1U << row);
-        CommitLabelLine(header, LabelCommit::LAST_WINS, kIdentifiers[static_cast<std::size_t>(row)].label,
-                        value_[row], line_end_[row], end);
+        CommitLabelLine(header, LabelCommit::LAST_WINS, row, value_[row], line_end_[row], end);
     }
     void commit_all(ZoleHeader& header, const std::uint8_t* end) noexcept {
         while (rows_ != 0) commit(std::countr_zero(rows_), header, end);
@@ -371,36 +385,48 @@ private:
     const std::uint8_t* line_end_[kFieldCount] = {};
 };
 
-// The line ends of a block (and whatever else stops a sweep) marked 64
-// bytes at a time, so that finding where a line ends does not wait on the
-// line before.
+// The stops of a sweep (line ends, end-of-text bytes and, with star,
+// asterisks) taken in order from where it starts, marked 64 bytes at a time
+// in consecutive windows, none reaching past the block's end. Each stop is
+// handed out once, a bit cleared, so that finding where a line ends does not
+// wait on the line before.
 class LineStops {
 public:
-    LineStops(const std::uint8_t* end, bool star) noexcept : end_(end), star_(star), base_(end) {}
+    LineStops(const std::uint8_t* from, const std::uint8_t* end, bool star) noexcept
+        : end_(end), star_(star), base_(from) {
+        if (end - from >= 64) bits_ = LineStopBits(from, star);
+    }
 
-    // The first line end, end-of-text byte (or, with star, asterisk) at or
-    // after q (q <= end, never before an earlier q), or end.
-    const std::uint8_t* next(const std::uint8_t* q) noexcept {
-        for (;;) {
-            // Marked bytes are [base_, base_ + marked_); none before the first mark.
-            if (q >= base_ && q - base_ < marked_) {
-                if (const std::uint64_t ahead = bits_ >> (q - base_)) return q + std::countr_zero(ahead);
-                q = base_ + marked_;
-            }
-            if (end_ - q < 64) return FindAnyOf(q, end_, byte_search::kCR, byte_search::kLF, star_ ? '*' : byte_search::kLF);
-            base_ = q;
-            marked_ = 64;
-            bits_ = LineStopBits(q, star_);
+    // The next stop not yet handed out, or nullptr where it lies past the
+    // last whole window.
+    const std::uint8_t* next() noexcept {
+        while (bits_ == 0) {
+            if (end_ - base_ < 128) return nullptr;
+            base_ += 64;
+            bits_ = LineStopBits(base_, star_);
         }
+        const std::uint8_t* stop = base_ + std::countr_zero(bits_);
+        bits_ &= bits_ - 1;
+        return stop;
     }
 
 private:
     const std::uint8_t* end_;
     bool star_;
     const std::uint8_t* base_;
-    std::ptrdiff_t marked_ = 0;
     std::uint64_t bits_ = 0;
 };
+
+// The combined reader: the rows whose slot a label line can still change.
+// A slot that form B filled, or that a repeated label emptied, stays as it is.
+inline std::uint32_t OpenRows(const ZoleHeader& header) noexcept {
+    std::uint32_t rows = 0;
+    for (int row = 0; row < kFieldCount; ++row) {
+        const HeaderSlot& slot = header.slots[static_cast<std::size_t>(row)];
+        if (slot.status != STATUS_FORM_B && !(slot.status == STATUS_FORM_A && slot.value[0] == '\0')) rows |= 1U << row;
+    }
+    return rows;
+}
 
 // Whole label lines one after the other from p on, the first of row `row`:
 // each a table label, its colon and a value that ends in this block (with no
@@ -410,26 +436,33 @@ private:
 template <HeaderForm F>
 const std::uint8_t* SweepLabelLines(ScanState& s, const std::uint8_t* p, const std::uint8_t* end, int row) noexcept {
     PendingLines pending;
-    LineStops stops(end, F == HeaderForm::BOTH);
+    LineStops stops(p, end, F == HeaderForm::BOTH);
+    std::uint32_t open = F == HeaderForm::BOTH ? OpenRows(s.header) : 0;
     const std::uint8_t* line = p;
-    for (; row >= 0; row = FindLabelRowBeforeColon(line, end)) {
-        const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
-        const std::uint8_t* value = line + label.size() + 2;
-        const std::uint8_t* line_end = stops.next(value);
-        if (line_end == end || *line_end == '*' || *line_end == kEndOfText) break;
+    for (;;) {
+        // Label bytes and the colon are never stops, and the stops before
+        // the line's start are handed out: the next one ends the line.
+        const std::uint8_t* line_end = stops.next();
+        if (line_end == nullptr || *line_end > byte_search::kCR) break;  // an asterisk or 0x1A
+        const std::uint8_t* value = line + kLabelMatch.value_at[row];
         if constexpr (F == HeaderForm::BOTH) {
-            // A slot that form B filled, or that a repeated label emptied, stays as it is.
-            const HeaderSlot& slot = s.header.slots[static_cast<std::size_t>(row)];
-            if (slot.status != STATUS_FORM_B && !(slot.status == STATUS_FORM_A && slot.value[0] == '\0'))
-                CommitLabelLine(s.header, LabelCommit::DEFER_TO_FORM_B, label, value, line_end, end);
+            if ((open >> row) & 1U) {
+                CommitLabelLine(s.header, LabelCommit::DEFER_TO_FORM_B, row, value, line_end, end);
+                open &= OpenRows(s.header);
+            }
         } else if (CommitsForCertain(value, line_end)) {
             pending.note(row, value, line_end);
         } else {
             pending.commit(row, s.header, end);
-            CommitLabelLine(s.header, LabelCommit::LAST_WINS, label, value, line_end, end);
+            CommitLabelLine(s.header, LabelCommit::LAST_WINS, row, value, line_end, end);
         }
         line = line_end + 1;
-        if (*line_end == byte_search::kCR && line != end && *line == byte_search::kLF) ++line;
+        if (*line_end == byte_search::kCR && line != end && *line == byte_search::kLF) {
+            ++line;
+            stops.next();  // that line feed
+        }
+        row = end - line >= kLabelMatchReach ? MatchLabelRowAt(line) : FindLabelRowBeforeColon(line, end);
+        if (row < 0) break;
     }
     pending.commit_all(s.header, end);
     // The last line end, stepped: the machine and tracker as the plain loop leaves them.
@@ -458,11 +491,11 @@ const std::uint8_t* LabelTake(ScanState& s, const std::uint8_t* p, const std::ui
             }
             // Label bytes and the colon are never bytes form B waits for.
             std::uint8_t awaited[3];
-            const std::string_view text = kIdentifiers[static_cast<std::size_t>(row)].label;
-            if (KeywordAwaits<F>(s, awaited) != 0 || F == HeaderForm::A || p + text.size() + 2 <= limit) {
-                label.enter_value(text);
+            const std::uint8_t* value = p + kLabelMatch.value_at[row];
+            if (KeywordAwaits<F>(s, awaited) != 0 || F == HeaderForm::A || value <= limit) {
+                label.enter_value(row);
                 s.tracker.state = DbcsState::DBCS_TRAIL;
-                p += text.size() + 2;
+                p = value;
                 return p > limit ? p : LabelRun(s, p, limit, end, ahead);
             }
         }

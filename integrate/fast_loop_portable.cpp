@@ -1,5 +1,6 @@
 // The fast loop with the portable searches: no instruction beyond the
 // target's baseline.
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>

@@ -7,6 +7,7 @@
 
 #include <emmintrin.h>
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>

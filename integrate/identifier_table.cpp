@@ -98,57 +98,69 @@ bool SomeLabelStartsWith(std::string_view prefix) noexcept {
 
 namespace {
 
-// Each row's label followed by the colon 81 46, as three machine words and
-// the mask of the bytes that count: one row is tried in a few word
-// operations. Built through bit_cast, so the words hold the bytes in the
-// order a load from memory gives on any machine.
-struct LabelWords {
-    std::uint64_t word[3];
-    std::uint64_t mask[3];
-};
+// A row's LabelKey (every label has at least four bytes).
+constexpr std::uint32_t RowKey(int row) noexcept {
+    const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
+    const std::uint8_t first[4] = {static_cast<std::uint8_t>(label[0]), static_cast<std::uint8_t>(label[1]),
+                                   static_cast<std::uint8_t>(label[2]), static_cast<std::uint8_t>(label[3])};
+    return LabelKey(first);
+}
 
-constexpr std::size_t kLabelWordBytes = 24;
-static_assert(kLabelMaxBytes + 2 <= kLabelWordBytes);
+// Rows whose labels share their first four bytes, and only those, share a
+// bucket under `multiplier`.
+constexpr bool BucketsSplitPrefixes(std::uint32_t multiplier) noexcept {
+    for (int a = 0; a < kFieldCount; ++a) {
+        for (int b = 0; b < kFieldCount; ++b) {
+            const bool same_prefix = RowKey(a) == RowKey(b);
+            const bool same_bucket = LabelMatchBucket(RowKey(a), multiplier) == LabelMatchBucket(RowKey(b), multiplier);
+            if (same_bucket != same_prefix) return false;
+        }
+    }
+    return true;
+}
 
-constexpr std::array<LabelWords, kFieldCount> MakeLabelWords() noexcept {
-    std::array<LabelWords, kFieldCount> all{};
-    for (int row = 0; row < kFieldCount; ++row) {
+constexpr LabelMatchTable MakeLabelMatch() noexcept {
+    LabelMatchTable table{};
+    // The first odd multiplier from a fixed start that splits the prefixes.
+    table.multiplier = 0x9E3779B1U;
+    while (!BucketsSplitPrefixes(table.multiplier)) table.multiplier += 2;
+    for (std::int8_t& row : table.first_row) row = -1;
+    for (int row = kFieldCount - 1; row >= 0; --row) {
         const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
-        std::array<std::uint8_t, kLabelWordBytes> bytes{}, mask{};
+        std::array<std::uint8_t, LabelMatchTable::kBytes> bytes{}, mask{};
         for (std::size_t i = 0; i < label.size(); ++i) bytes[i] = static_cast<std::uint8_t>(label[i]);
         bytes[label.size()] = 0x81;
         bytes[label.size() + 1] = 0x46;
         for (std::size_t i = 0; i < label.size() + 2; ++i) mask[i] = 0xFF;
+        // Through bit_cast, so the words hold the bytes in the order a load
+        // from memory gives on any machine.
         const auto words = std::bit_cast<std::array<std::uint64_t, 3>>(bytes);
         const auto masks = std::bit_cast<std::array<std::uint64_t, 3>>(mask);
-        for (int i = 0; i < 3; ++i) {
-            all[static_cast<std::size_t>(row)].word[i] = words[static_cast<std::size_t>(i)];
-            all[static_cast<std::size_t>(row)].mask[i] = masks[static_cast<std::size_t>(i)];
+        for (std::size_t i = 0; i < 3; ++i) {
+            table.word[row][i] = words[i];
+            table.mask[row][i] = masks[i];
         }
+        for (std::size_t i = 0; i < LabelMatchTable::kBytes; ++i) table.bytes[row][i] = bytes[i];
+        table.byte_mask[row] = (std::uint32_t{1} << (label.size() + 2)) - 1;
+        table.value_at[row] = static_cast<std::uint8_t>(label.size() + 2);
+        const unsigned bucket = LabelMatchBucket(RowKey(row), table.multiplier);
+        table.next_row[row] = table.first_row[bucket];
+        table.first_row[bucket] = static_cast<std::int8_t>(row);
     }
-    return all;
+    return table;
 }
 
-constexpr std::array<LabelWords, kFieldCount> kLabelWords = MakeLabelWords();
+static_assert(kLabelMaxBytes + 2 <= LabelMatchTable::kBytes);
 
 }  // namespace
+
+constexpr LabelMatchTable kLabelMatch = MakeLabelMatch();
 
 int FindLabelRowBeforeColon(const std::uint8_t* p, const std::uint8_t* end) noexcept {
     const std::ptrdiff_t room = end - p;
     if (room < 6) return -1;
-    const int first = kLabelIndex.first_row[LabelBucket(p[0], p[1])];
-    if (room >= static_cast<std::ptrdiff_t>(kLabelWordBytes)) {
-        std::uint64_t in[3];
-        std::memcpy(in, p, sizeof in);
-        for (int row = first; row >= 0; row = kLabelIndex.next_row[row]) {
-            const LabelWords& w = kLabelWords[static_cast<std::size_t>(row)];
-            if ((((in[0] ^ w.word[0]) & w.mask[0]) | ((in[1] ^ w.word[1]) & w.mask[1]) |
-                 ((in[2] ^ w.word[2]) & w.mask[2])) == 0)
-                return row;
-        }
-        return -1;
-    }
-    for (int row = first; row >= 0; row = kLabelIndex.next_row[row]) {
+    if (room >= static_cast<std::ptrdiff_t>(LabelMatchTable::kBytes)) return MatchLabelRow(p);
+    for (int row = kLabelIndex.first_row[LabelBucket(p[0], p[1])]; row >= 0; row = kLabelIndex.next_row[row]) {
         const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
         const auto n = static_cast<std::ptrdiff_t>(label.size());
         if (room < n + 2 || p[n] != 0x81 || p[n + 1] != 0x46) continue;

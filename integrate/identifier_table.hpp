@@ -3,7 +3,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "zole_header.hpp"
@@ -27,6 +29,51 @@ bool SomeLabelStartsWith(std::string_view prefix) noexcept;
 // full-width colon 81 46 (all before end), or -1. Labels never start with
 // the colon's bytes, so at most one row fits.
 int FindLabelRowBeforeColon(const std::uint8_t* p, const std::uint8_t* end) noexcept;
+
+// What MatchLabelRow looks up: the rows by a hash of their labels' first
+// four bytes, chained where labels share them (作曲 and 作曲年, the three
+// データ labels), and each row's label with the colon as three machine
+// words and the mask of the bytes that count.
+struct LabelMatchTable {
+    static constexpr int kBuckets = 64;
+    static constexpr std::size_t kBytes = 24;  // read from the line's start
+    std::uint32_t multiplier;
+    std::int8_t first_row[kBuckets];
+    std::int8_t next_row[kFieldCount];
+    std::uint8_t value_at[kFieldCount];  // the label's bytes and the colon's two
+    std::uint64_t word[kFieldCount][3];
+    std::uint64_t mask[kFieldCount][3];
+    // The same for vector kernels: the bytes, and one bit per byte that counts.
+    alignas(32) std::uint8_t bytes[kFieldCount][32];
+    std::uint32_t byte_mask[kFieldCount];
+};
+
+extern const LabelMatchTable kLabelMatch;
+
+// A line's first four bytes as one number, the same on any machine.
+constexpr std::uint32_t LabelKey(const std::uint8_t* p) noexcept {
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+}
+
+constexpr unsigned LabelMatchBucket(std::uint32_t key, std::uint32_t multiplier) noexcept {
+    return (key * multiplier) >> 26;
+}
+
+// As FindLabelRowBeforeColon where at least 24 bytes from p on can be read:
+// one table lookup and, mostly, one comparison of three words.
+inline int MatchLabelRow(const std::uint8_t* p) noexcept {
+    int row = kLabelMatch.first_row[LabelMatchBucket(LabelKey(p), kLabelMatch.multiplier)];
+    if (row < 0) return -1;
+    std::uint64_t in[3];
+    std::memcpy(in, p, sizeof in);
+    do {
+        const std::uint64_t(&w)[3] = kLabelMatch.word[row];
+        const std::uint64_t(&m)[3] = kLabelMatch.mask[row];
+        if ((((in[0] ^ w[0]) & m[0]) | ((in[1] ^ w[1]) & m[1]) | ((in[2] ^ w[2]) & m[2])) == 0) return row;
+        row = kLabelMatch.next_row[row];
+    } while (row >= 0);
+    return -1;
+}
 
 // Whether some row's keyword starts with `prefix` once ASCII A..Z are
 // folded onto a..z (the empty prefix included).

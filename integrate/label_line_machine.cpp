@@ -29,7 +29,7 @@ LabelLineEnd LabelLineMachine::commit(ZoleHeader& out) noexcept {
     trim();
     const std::string_view value(value_, stored_len_);
     const int trimmed = collected - stored_len_;
-    const int row = FindLabelRow(label);
+    const int row = row_;
     if (row < 0) return {row, LabelOutcome::UNKNOWN_LABEL, label, value, trimmed};
     HeaderSlot& slot = out.slots[static_cast<std::size_t>(row)];
     if (rule_ == LabelCommit::DEFER_TO_FORM_B) {

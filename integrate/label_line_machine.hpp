@@ -59,25 +59,25 @@ public:
     bool label_may_match() const noexcept { return SomeLabelStartsWith(std::string_view(label_, label_len_)); }
     // Whether the label is one of the table's: a line whose label is not
     // commits nothing at its end.
-    bool label_known() const noexcept { return FindLabelRow(std::string_view(label_, label_len_)) >= 0; }
+    // (Once past the colon: the row is looked up there, once a line.)
+    bool label_known() const noexcept { return row_ >= 0; }
     // Whether the value being collected can still change `out` at its line
     // end: under DEFER_TO_FORM_B a slot that holds anything already is only
     // emptied or left alone, and no slot ever returns to STATUS_NONE; a label
     // not in the table commits nothing.
     bool value_matters(const ZoleHeader& out) const noexcept {
-        const int row = FindLabelRow(std::string_view(label_, label_len_));
-        if (row < 0) return false;
-        return rule_ == LabelCommit::LAST_WINS || out.slots[static_cast<std::size_t>(row)].status == STATUS_NONE;
+        if (row_ < 0) return false;
+        return rule_ == LabelCommit::LAST_WINS || out.slots[static_cast<std::size_t>(row_)].status == STATUS_NONE;
     }
 
     // Bulk steps for the fast loop. Each leaves the machine exactly as
     // stepping the same bytes one at a time would, under its preconditions.
 
-    // As stepping `label`, one of the table's labels, and then the colon
-    // 81 46, in the label part with nothing collected yet (LINE_START, empty
-    // label) after a byte the tracker did not read as a lead byte: every
-    // label byte pair is then a double-byte character, and the value begins.
-    inline void enter_value(std::string_view label) noexcept;
+    // As stepping the label of table row `row` and then the colon 81 46, in
+    // the label part with nothing collected yet (LINE_START, empty label)
+    // after a byte the tracker did not read as a lead byte: every label byte
+    // pair is then a double-byte character, and the value begins.
+    inline void enter_value(int row) noexcept;
     // As stepping n bytes (1 to 64) of a value being collected (VALUE), none
     // of them below 0x20; bit i of `leads` is set when the tracker reads byte
     // i as a lead byte.
@@ -96,6 +96,7 @@ private:
 
     LabelCommit rule_;
     LineState state_ = LineState::LINE_START;
+    std::int8_t row_ = -1;  // the label's row, from the colon on (-1: none)
     std::uint8_t previous_ = 0;
     std::uint8_t label_len_ = 0;
     std::uint8_t value_len_ = 0;  // may run one past the stored bytes (see store)
@@ -120,9 +121,11 @@ inline void LabelLineMachine::store(std::uint8_t b, DbcsState dbcs) noexcept {
     stored_len_ = value_len_;
 }
 
-inline void LabelLineMachine::enter_value(std::string_view label) noexcept {
-    for (std::size_t i = 0; i < label.size(); ++i) label_[i] = label[i];
+inline void LabelLineMachine::enter_value(int row) noexcept {
+    const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
+    std::memcpy(label_, label.data(), label.size());
     label_len_ = static_cast<std::uint8_t>(label.size());
+    row_ = static_cast<std::int8_t>(row);
     state_ = LineState::VALUE_START;
     previous_ = kWideColon;
 }
@@ -166,6 +169,7 @@ inline void LabelLineMachine::step_line(std::uint8_t b, DbcsState dbcs, ZoleHead
         } else if (dbcs == DbcsState::DBCS_TRAIL) {
             if (previous_ == kWideLead && b == kWideColon) {
                 state_ = LineState::VALUE_START;
+                row_ = static_cast<std::int8_t>(FindLabelRow(std::string_view(label_, label_len_)));
                 observer.label_colon();
             } else if (previous_ == kWideLead && b == kWideSpace) {
                 // an ignorable full-width space
@@ -186,7 +190,7 @@ inline void LabelLineMachine::step_line(std::uint8_t b, DbcsState dbcs, ZoleHead
             } else if constexpr (Observer::kObserves) {
                 if (b == kLF || b == kCR) {
                     const std::string_view label(label_, label_len_);
-                    observer.label_line_end(LabelLineEnd{FindLabelRow(label), LabelOutcome::NO_VALUE, label, {}, 0});
+                    observer.label_line_end(LabelLineEnd{row_, LabelOutcome::NO_VALUE, label, {}, 0});
                 }
             }
         } else if (dbcs == DbcsState::DBCS_TRAIL) {

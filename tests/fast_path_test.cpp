@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <span>
 #include <string>
@@ -104,6 +105,32 @@ const std::string T = kTitleLabel + kColon;  // 曲名：
 const std::string kA = "\x83\x41";             // ア: its trail byte is 'A'
 const std::string kF = "\x83\x46";             // its trail byte is 'F'
 
+// Labels that share their first bytes with another's.
+const std::string kComposeLabel = "\x8D\xEC\x8B\xC8";                // 作曲
+const std::string kComposedYearLabel = kComposeLabel + "\x94\x4E";     // 作曲年
+const std::string kLyricsLabel = "\x8D\xEC\x8E\x8C";                 // 作詞
+const std::string kData = "\x83\x66\x81\x5B\x83\x5E";               // データ
+const std::string kDataMadeLabel = kData + "\x90\xA7\x8D\xEC";        // データ制作
+const std::string kDataDateLabel = kData + "\x8A\xAE\x90\xAC\x93\xFA";  // データ完成日
+
+// n Japanese characters, now and then a wide space or a trail byte 0x81.
+std::string JapaneseRun(int n) {
+    std::string text;
+    for (int i = 0; i < n; ++i) text += i % 9 == 4 ? kWideSpace : i % 5 == 2 ? kMe : kHiraA;
+    return text;
+}
+
+// n label lines of the table with Japanese values (about 40 bytes each), so
+// that a sweep has a whole window to start with.
+std::string Filler(int n) {
+    std::string lines;
+    for (int i = 0; i < n; ++i) {
+        lines += std::string(zolehead::kIdentifiers[static_cast<std::size_t>(5 + i % 9)].label) + kColon +
+                 JapaneseRun(10 + i % 4) + "\r\n";
+    }
+    return lines;
+}
+
 // Each case aims at one way a jump could go wrong.
 struct Case {
     const char* what;
@@ -184,6 +211,43 @@ const std::vector<Case>& TargetedCases() {
         {"swept line ends on the 63rd, 64th and 65th byte of a stop window", T + std::string(56, 'a') + "\r\n" + T +
                                                                                  std::string(57, 'b') + "\n" + T +
                                                                                  std::string(58, 'c') + "\r\n" + T + "d\n"},
+        // Sweeps need a whole 64-byte window of stops: the same cases amid
+        // enough label lines for one to start, with every cut moving where
+        // its windows lie
+        {"swept values of 125 to 129 bytes, a double-byte character across the 127th", [] {
+             std::string lines = Filler(3);
+             for (int len = 125; len <= 129; ++len) {
+                 lines += T + std::string(static_cast<std::size_t>(len - 2), 'a') + kHiraA + "\r\n" + Filler(1);
+                 lines += kGenreLabel + kColon + "b" + std::string(static_cast<std::size_t>(len - 3), 'c') + kHiraA +
+                          "\r\n";
+             }
+             return lines + Filler(3);
+         }()},
+        {"swept Japanese values past 127 bytes", Filler(2) + T + JapaneseRun(70) + "\r\n" + Filler(2) + kCommentLabel +
+                                                     kColon + "x" + JapaneseRun(65) + "\r\n" + Filler(2)},
+        {"trailing wide spaces and blanks in swept values", Filler(3) + T + JapaneseRun(5) + kWideSpace + kWideSpace +
+                                                                " " + kWideSpace + "  \r\n" + Filler(2) + T + kWideSpace +
+                                                                kWideSpace + "\r\n" + Filler(2) + kGenreLabel + kColon +
+                                                                "g" + kWideSpace + " \r\n" + Filler(3)},
+        {"a label repeated amid sweeps: last wins, or emptied", Filler(3) + T + "a\r\n" + Filler(3) + T + "b\r\n" +
+                                                                    Filler(3) + T + "c\r\n" + Filler(3)},
+        {"a blank repeat keeps the value before it", Filler(3) + T + "first\r\n" + Filler(2) + T + " \r\n" + Filler(2) +
+                                                         T + kWideSpace + "y\r\n" + Filler(2) + T + "\x82\x01z\r\n" +
+                                                         Filler(2)},
+        {"CR on the 64th byte of a sweep's window, its LF on the 65th",
+         T + std::string(57, 'a') + "\r\n" + T + std::string(57 + 64 - 8, 'b') + "\r\n" + Filler(4)},
+        {"lone CR and LF CR amid sweeps", Filler(3) + T + "a\r" + kGenreLabel + kColon + "b\n\r" + T + "c\n" + Filler(3)},
+        {"short label lines in the last bytes of a block", Filler(4) + T + "a\n" + T + "b\n" + kGenreLabel + kColon + "c\n"},
+        {"an asterisk in a swept value", Filler(3) + T + "a*Genre 'g'\r\n" + Filler(3) + "*Title 'b'\r\n" + Filler(2)},
+        {"0x1A in a swept value", Filler(3) + T + "a\r\n" + kGenreLabel + kColon + "g\x1A" "x\n" + Filler(3)},
+        {"labels that share their first bytes, one after another", [] {
+             std::string lines;
+             for (const std::string& label : {kComposeLabel, kComposedYearLabel, kLyricsLabel, kDataMadeLabel,
+                                              kDataDateLabel, kComposeLabel + kWideSpace, kComposeLabel + "\x94"}) {
+                 lines += label + kColon + JapaneseRun(12) + "\r\n";
+             }
+             return lines + lines;
+         }()},
         // The end-of-text byte
         {"0x1A in a value amid swept label lines", T + "a\r\n" + kGenreLabel + kColon + "g\x1A" "x\n" + T + "no\n"},
         {"0x1A stops everything", T + "a\n*Genre 'g'\x1A*Title 'no'\n" + kGenreLabel + kColon + "no\n"},
@@ -213,6 +277,53 @@ std::string Soup(Rng& rng, std::size_t tokens) {
         out += pieces[pick];
     }
     return out;
+}
+
+std::string Hex(std::string_view bytes) {
+    std::string out;
+    for (unsigned char c : bytes) {
+        char two[4];
+        std::snprintf(two, sizeof two, "%02X ", c);
+        out += two;
+    }
+    return out;
+}
+
+// The row whose label and colon start `line`, by a plain walk of the table.
+int LabelRowByWalk(std::string_view line) {
+    for (int row = 0; row < zolehead::kFieldCount; ++row) {
+        if (line.starts_with(std::string(zolehead::kIdentifiers[static_cast<std::size_t>(row)].label) + kColon)) return row;
+    }
+    return -1;
+}
+
+// The label lookups of the sweep (24 bytes read) and of a line near a
+// block's end (only the bytes given) against a walk of the table.
+TEST(FastPath, LabelLookupAgreesWithTheTable) {
+    std::vector<std::string> starts = {"", kColon, kWideSpace + T, "x" + T, kComposeLabel + kWideSpace + kColon,
+                                       kComposeLabel + "\x94\x4F" + kColon, kData + kColon, kData + "\x90\xA7" + kColon};
+    for (const auto& row : zolehead::kIdentifiers) {
+        const std::string label(row.label);
+        starts.push_back(label + kColon);
+        starts.push_back(label + "\x81\x47");                              // not the colon
+        starts.push_back(label.substr(0, label.size() - 2) + kColon);       // one character short
+        starts.push_back(label + kHiraA + kColon);                          // one character more
+        starts.push_back(label.substr(0, label.size() - 1) + "\x00" + kColon);  // last byte changed
+    }
+    Rng rng(5);
+    for (int i = 0; i < 500; ++i) starts.push_back(Soup(rng, rng.between(1, 4)));
+    for (const std::string& start : starts) {
+        std::string line = start;
+        line.resize(std::max<std::size_t>(line.size(), 40), 'v');
+        const auto* p = reinterpret_cast<const std::uint8_t*>(line.data());
+        const int expected = LabelRowByWalk(line);
+        EXPECT_EQ(zolehead::MatchLabelRow(p), expected) << "table lookup on " << Hex(start);
+        for (std::size_t room = 0; room <= 26; ++room) {
+            const int in_room = LabelRowByWalk(std::string_view(line).substr(0, room));
+            ASSERT_EQ(zolehead::FindLabelRowBeforeColon(p, p + room), in_room)
+                << Hex(start) << " in " << room << " bytes";
+        }
+    }
 }
 
 TEST(FastPath, RandomSoupAtEveryCut) {
