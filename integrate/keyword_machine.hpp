@@ -13,6 +13,7 @@
 #include "dbcs_tracker.hpp"
 #include "header_observer.hpp"
 #include "identifier_table.hpp"
+#include "value_limit.hpp"
 #include "zole_header.hpp"
 
 namespace zolehead {
@@ -92,23 +93,7 @@ private:
 };
 
 inline void KeywordMachine::take_value_bytes(const std::uint8_t* bytes, int n, std::uint64_t leads) noexcept {
-    if (value_len_ >= kValueMaxBytes) return;
-    // As in step: the last position takes no lead byte.
-    const int before_last = kValueMaxBytes - 1 - value_len_;
-    const int plain = n < before_last ? n : before_last;
-    if (plain > 0) {
-        std::memcpy(value_ + value_len_, bytes, static_cast<std::size_t>(plain));
-        value_len_ = static_cast<std::uint8_t>(value_len_ + plain);
-        stored_len_ = value_len_;
-    }
-    if (plain < n) {
-        if ((leads >> plain) & 1U) {
-            value_len_ = kValueMaxBytes;
-        } else {
-            value_[value_len_++] = static_cast<char>(bytes[plain]);
-            stored_len_ = value_len_;
-        }
-    }
+    AppendValueBytes(value_, value_len_, stored_len_, bytes, n, leads);
 }
 
 template <class Observer>

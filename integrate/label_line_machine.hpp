@@ -12,6 +12,7 @@
 #include "dbcs_tracker.hpp"
 #include "header_observer.hpp"
 #include "identifier_table.hpp"
+#include "value_limit.hpp"
 #include "zole_header.hpp"
 
 namespace zolehead {
@@ -132,31 +133,16 @@ inline void LabelLineMachine::enter_value(int row) noexcept {
 
 inline void LabelLineMachine::take_value_bytes(const std::uint8_t* bytes, int n, std::uint64_t leads) noexcept {
     previous_ = bytes[n - 1];
-    if (value_len_ >= kValueMaxBytes) return;
-    // Bytes that land before the last position are stored whatever they are;
-    // the last position takes no lead byte (see store).
-    const int before_last = kValueMaxBytes - 1 - value_len_;
-    const int plain = n < before_last ? n : before_last;
-    if (plain > 0) {
-        std::memcpy(value_ + value_len_, bytes, static_cast<std::size_t>(plain));
-        const std::uint64_t bits = plain == 64 ? leads : leads & ((std::uint64_t{1} << plain) - 1);
-        const int at = value_len_;
-        if (at < 64) {
-            lead_mask_[0] |= bits << at;
-            if (at > 0) lead_mask_[1] |= bits >> (64 - at);
-        } else {
-            lead_mask_[1] |= bits << (at - 64);
-        }
-        value_len_ = static_cast<std::uint8_t>(at + plain);
-        stored_len_ = value_len_;
-    }
-    if (plain < n) {
-        if ((leads >> plain) & 1U) {
-            value_len_ = kValueMaxBytes;
-        } else {
-            value_[value_len_++] = static_cast<char>(bytes[plain]);
-            stored_len_ = value_len_;
-        }
+    const int at = value_len_;
+    const int plain = AppendValueBytes(value_, value_len_, stored_len_, bytes, n, leads);
+    if (plain == 0) return;
+    // The trim needs to know which stored bytes were lead bytes.
+    const std::uint64_t bits = plain == 64 ? leads : leads & ((std::uint64_t{1} << plain) - 1);
+    if (at < 64) {
+        lead_mask_[0] |= bits << at;
+        if (at > 0) lead_mask_[1] |= bits >> (64 - at);
+    } else {
+        lead_mask_[1] |= bits << (at - 64);
     }
 }
 
