@@ -112,7 +112,8 @@ class CatalogPageTest(unittest.TestCase):
     def test_1_loads_with_the_token_out_of_sight_and_no_errors(self):
         self.assertEqual(self.driver.current_url, self.server.base + "/")
         self.assertNotIn(self.server.token, self.driver.page_source)
-        rows = self.rows()
+        # The counts can show before the first rows are drawn.
+        rows = self.wait_for_rows(lambda rows: len(rows) > 1)
         self.assertEqual(rows[0]["cells"]["path"], "col/d0000/aa-link.zole")
         self.assertTrue(rows[0]["error"])
         self.assertIn("not inside the served folders", self.driver.find_element(By.ID, "row-0").text)
