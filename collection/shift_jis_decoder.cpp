@@ -5,12 +5,14 @@
 #include <system_error>
 
 #include "converter_lock.hpp"
+#include "shift_jis_table.hpp"
 
 namespace zolehead::collection {
 
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+const auto kNoConverter = reinterpret_cast<iconv_t>(-1);
 
 bool IsTrailByte(std::uint8_t b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
 
@@ -23,21 +25,7 @@ bool IsAscii(std::string_view bytes) {
 
 }  // namespace
 
-ShiftJisDecoder::ShiftJisDecoder() : cd_(OpenConverter("UTF-8", "CP932")) {
-    if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-        throw std::system_error(errno, std::generic_category(), "iconv cannot convert from CP932");
-    }
-}
-
-ShiftJisDecoder::~ShiftJisDecoder() { CloseConverter(cd_); }
-
-bool ShiftJisDecoder::decode(std::string_view bytes, std::string& out) {
-    // Code page 932 keeps ASCII as it is (0x5C stays a backslash): most
-    // values need no conversion at all.
-    if (IsAscii(bytes)) {
-        out.append(bytes);
-        return true;
-    }
+bool DecodeThroughConverter(iconv_t cd, std::string_view bytes, std::string& out) {
     const std::size_t start = out.size();
     // A byte becomes at most three: a half-width katakana, or U+FFFD.
     out.resize(start + 3 * bytes.size());
@@ -46,9 +34,9 @@ bool ShiftJisDecoder::decode(std::string_view bytes, std::string& out) {
     char* to = out.data() + start;
     std::size_t to_left = out.size() - start;
     bool clean = true;
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
     while (in_left > 0) {
-        if (iconv(cd_, &in, &in_left, &to, &to_left) != static_cast<std::size_t>(-1)) break;
+        if (iconv(cd, &in, &in_left, &to, &to_left) != static_cast<std::size_t>(-1)) break;
         if (errno != EILSEQ && errno != EINVAL) break;  // E2BIG cannot happen: the room is enough
         clean = false;
         for (char r : kReplacement) *to++ = r;
@@ -63,6 +51,26 @@ bool ShiftJisDecoder::decode(std::string_view bytes, std::string& out) {
     }
     out.resize(static_cast<std::size_t>(to - out.data()));
     return clean;
+}
+
+ShiftJisDecoder::ShiftJisDecoder() : table_(ShiftJisTable::Shared()), cd_(kNoConverter) {
+    if (table_ != nullptr) return;
+    cd_ = OpenConverter("UTF-8", "CP932");
+    if (cd_ == kNoConverter) throw std::system_error(errno, std::generic_category(), "iconv cannot convert from CP932");
+}
+
+ShiftJisDecoder::~ShiftJisDecoder() {
+    if (cd_ != kNoConverter) CloseConverter(cd_);
+}
+
+bool ShiftJisDecoder::decode(std::string_view bytes, std::string& out) {
+    // Code page 932 keeps ASCII as it is (0x5C stays a backslash): most
+    // values need no conversion at all.
+    if (IsAscii(bytes)) {
+        out.append(bytes);
+        return true;
+    }
+    return table_ != nullptr ? table_->decode(bytes, out) : DecodeThroughConverter(cd_, bytes, out);
 }
 
 }  // namespace zolehead::collection

@@ -1,6 +1,8 @@
-// Shift_JIS (code page 932) to UTF-8 through iconv. One decoder per thread:
-// an iconv descriptor is not safe to share. Decoders may be made and
-// destroyed in a process forked while other threads made theirs.
+// Shift_JIS (code page 932) to UTF-8. Decodes through the process's table
+// read off iconv (shift_jis_table.hpp), or through a converter of its own
+// when the C library's CP932 does not fit one. One decoder per thread: an
+// iconv descriptor is not safe to share. Decoders may be made and destroyed
+// in a process forked while other threads made theirs.
 #pragma once
 
 #include <iconv.h>
@@ -11,8 +13,14 @@
 
 namespace zolehead::collection {
 
+class ShiftJisTable;
+
 // A byte that starts a double-byte character in code page 932.
 inline bool IsShiftJisLeadByte(std::uint8_t b) noexcept { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// Decodes `bytes` through `cd` (CP932 to UTF-8), appending to `out`, as
+// ShiftJisDecoder::decode says. The reference the table is checked against.
+bool DecodeThroughConverter(iconv_t cd, std::string_view bytes, std::string& out);
 
 class ShiftJisDecoder {
 public:
@@ -27,7 +35,8 @@ public:
     bool decode(std::string_view bytes, std::string& out);
 
 private:
-    iconv_t cd_;
+    const ShiftJisTable* table_;
+    iconv_t cd_;  // only without a table
 };
 
 }  // namespace zolehead::collection

@@ -1,8 +1,10 @@
 #include "read_functions.hpp"
 
 #include <cstdint>
+#include <new>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include <pybind11/stl.h>
 
@@ -33,8 +35,7 @@ private:
     Py_buffer view_;
 };
 
-py::object Read(py::handle path, int form_code) {
-    const zolehead::HeaderForm form = FormFromCode(form_code);
+py::object Read(py::handle path, zolehead::HeaderForm form) {
     const std::string file = EncodePath(path);
     zolehead::ZoleHeader header;
     zolehead::ReadResult result;
@@ -48,8 +49,7 @@ py::object Read(py::handle path, int form_code) {
     return MakeHeader(header, decoded);
 }
 
-py::object ReadBytes(py::handle data, int form_code) {
-    const zolehead::HeaderForm form = FormFromCode(form_code);
+py::object ReadBytes(py::handle data, zolehead::HeaderForm form) {
     const BufferView buffer(data);
     zolehead::ZoleHeader header;
     std::string decoded;
@@ -60,6 +60,102 @@ py::object ReadBytes(py::handle data, int form_code) {
     }
     return MakeHeader(header, decoded);
 }
+
+// The form argument: "both", "A" or "B" in any case, "both" when left out.
+zolehead::HeaderForm FormFromName(PyObject* form) {
+    if (form == nullptr) return zolehead::HeaderForm::BOTH;
+    if (PyUnicode_Check(form)) {
+        Py_ssize_t size = 0;
+        const char* name = PyUnicode_AsUTF8AndSize(form, &size);
+        if (name == nullptr) throw py::error_already_set();
+        const std::string_view text(name, static_cast<std::size_t>(size));
+        const auto is = [&](std::string_view lower) {
+            if (text.size() != lower.size()) return false;
+            for (std::size_t i = 0; i < text.size(); ++i) {
+                const char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] + ('a' - 'A')) : text[i];
+                if (c != lower[i]) return false;
+            }
+            return true;
+        };
+        if (is("both")) return zolehead::HeaderForm::BOTH;
+        if (is("a")) return zolehead::HeaderForm::A;
+        if (is("b")) return zolehead::HeaderForm::B;
+    }
+    const py::object shown = py::repr(form);
+    throw py::value_error("form must be 'both', 'A' or 'B', not " + shown.cast<std::string>());
+}
+
+// Runs `call` for a function Python calls directly, turning what it throws
+// into the Python exception it stands for.
+template <class Call>
+PyObject* Guarded(Call call) noexcept {
+    try {
+        return call().release().ptr();
+    } catch (py::error_already_set& error) {
+        error.restore();
+    } catch (const py::builtin_exception& error) {
+        error.set_error();
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (const std::exception& error) {
+        PyErr_SetString(PyExc_RuntimeError, error.what());
+    }
+    return nullptr;
+}
+
+// read() and read_bytes() are plain C functions rather than pybind11 ones:
+// a Python thread holds the GIL for all of a call but the read itself, and
+// pybind11's dispatch and a Python-level wrapper were most of that time.
+// The less of a call that holds the GIL, the better threads reading at once
+// scale.
+PyObject* ReadCall(PyObject*, PyObject* args, PyObject* keywords) {
+    static const char* names[] = {"path", "form", nullptr};
+    PyObject* path = nullptr;
+    PyObject* form = nullptr;
+    if (PyArg_ParseTupleAndKeywords(args, keywords, "O|O:read", const_cast<char**>(names), &path, &form) == 0) {
+        return nullptr;
+    }
+    return Guarded([&] { return Read(path, FormFromName(form)); });
+}
+
+PyObject* ReadBytesCall(PyObject*, PyObject* args, PyObject* keywords) {
+    static const char* names[] = {"data", "form", nullptr};
+    PyObject* data = nullptr;
+    PyObject* form = nullptr;
+    if (PyArg_ParseTupleAndKeywords(args, keywords, "O|O:read_bytes", const_cast<char**>(names), &data, &form) == 0) {
+        return nullptr;
+    }
+    return Guarded([&] { return ReadBytes(data, FormFromName(form)); });
+}
+
+constexpr const char kReadDoc[] =
+    "read(path, form='both')\n--\n\n"
+    "Read the header of the file at ``path`` (str, bytes or os.PathLike).\n\n"
+    "``form`` is \"both\" (label lines and starred keywords in one pass, the\n"
+    "keyword winning), \"A\" (label lines only) or \"B\" (starred keywords only),\n"
+    "in any case. Returns a Header of the fields found. The file is read with\n"
+    "the GIL released, so Python threads read in parallel.\n\n"
+    "Raises ZoleHeadReadError (an OSError with ``errno`` and ``filename``)\n"
+    "when the file cannot be read: missing, not permitted, a directory or any\n"
+    "other file that is not a regular one, or a read error part-way. Raises\n"
+    "ValueError for a bad ``form`` or a path holding a NUL, TypeError for\n"
+    "something that is not a path.";
+
+constexpr const char kReadBytesDoc[] =
+    "read_bytes(data, form='both')\n--\n\n"
+    "Read the header of a file's contents held in memory.\n\n"
+    "``data`` is any contiguous bytes-like object (bytes, bytearray,\n"
+    "memoryview, mmap); the result is the one ``read`` gives for a file\n"
+    "holding those bytes. Read with the GIL released: do not change a mutable\n"
+    "buffer from another thread meanwhile.";
+
+PyMethodDef kReadMethods[] = {
+    {"read", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&ReadCall)), METH_VARARGS | METH_KEYWORDS,
+     kReadDoc},
+    {"read_bytes", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&ReadBytesCall)),
+     METH_VARARGS | METH_KEYWORDS, kReadBytesDoc},
+    {nullptr, nullptr, 0, nullptr},
+};
 
 py::list Identifiers() {
     zolehead::collection::ShiftJisDecoder decoder;
@@ -84,10 +180,7 @@ zolehead::HeaderForm FormFromCode(int code) {
 }
 
 void DefineReadFunctions(py::module_& module) {
-    module.def("read", &Read, py::arg("path"), py::arg("form"),
-               "read(path, form_code) -> Header: the header of one file, read with the GIL released.");
-    module.def("read_bytes", &ReadBytes, py::arg("data"), py::arg("form"),
-               "read_bytes(data, form_code) -> Header: the header of a bytes-like object.");
+    if (PyModule_AddFunctions(module.ptr(), kReadMethods) != 0) throw py::error_already_set();
     module.def("identifiers", &Identifiers, "[(keyword, label), ...]: the sixteen fields in table order.");
     module.def(
         "version",

@@ -4,14 +4,17 @@ from collections.abc import Iterator
 from typing import Any, Union
 
 from ._errors import ZoleHeadReadError
+from ._forms import FormName
 from ._header import Header
 from ._read import Buffer, StrOrBytesPath
 
 __version__: str
 DEFAULT_MAX_ENTRY_SIZE: int
 
-def read(path: StrOrBytesPath, form: int) -> Header: ...
-def read_bytes(data: Buffer, form: int) -> Header: ...
+def read(path: StrOrBytesPath, form: FormName = "both") -> Header:
+    """Read the header of the file at ``path``; see help(zolehead.read)."""
+def read_bytes(data: Buffer, form: FormName = "both") -> Header:
+    """Read the header of a file's contents held in memory."""
 def identifiers() -> list[tuple[str, str]]: ...
 def version() -> tuple[int, int, int, int]: ...
 def edit(path: StrOrBytesPath, requests: list[tuple[str, bool, bytes, bool]], form: int, dry_run: bool,
