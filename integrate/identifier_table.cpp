@@ -207,7 +207,36 @@ constexpr KeywordIndex MakeKeywordIndex() noexcept {
 }
 
 constexpr KeywordIndex kKeywordIndex = MakeKeywordIndex();
+
+constexpr KeywordPrefixTable MakeKeywordPrefix() noexcept {
+    KeywordPrefixTable table{};
+    for (int row = 0; row < kFieldCount; ++row) {
+        const std::string_view keyword = kIdentifiers[static_cast<std::size_t>(row)].keyword;
+        const auto bit = static_cast<std::uint16_t>(1U << row);
+        for (std::size_t at = 0; at < keyword.size(); ++at) {
+            const char c = keyword[at];
+            table.rows_with[at][static_cast<unsigned char>(c)] |= bit;
+            if (c >= 'a' && c <= 'z') table.rows_with[at][static_cast<unsigned char>(c - ('a' - 'A'))] |= bit;
+            if (c >= 'A' && c <= 'Z') table.rows_with[at][static_cast<unsigned char>(c + ('a' - 'A'))] |= bit;
+        }
+        table.rows_of_length[keyword.size()] |= bit;
+    }
+    return table;
+}
+
+constexpr bool KeywordsFitPrefixTable() noexcept {
+    for (const Identifier& row : kIdentifiers) {
+        if (row.keyword.empty() || row.keyword.size() > kKeywordMaxBytes) return false;
+        for (char c : row.keyword) {
+            if (static_cast<unsigned char>(c) >= 0x80) return false;
+        }
+    }
+    return true;
+}
+static_assert(KeywordsFitPrefixTable());
 }  // namespace
+
+constexpr KeywordPrefixTable kKeywordPrefix = MakeKeywordPrefix();
 
 bool SomeKeywordStartsWith(std::string_view prefix) noexcept {
     if (prefix.empty()) return true;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -78,6 +79,30 @@ inline int MatchLabelRow(const std::uint8_t* p) noexcept {
 // Whether some row's keyword starts with `prefix` once ASCII A..Z are
 // folded onto a..z (the empty prefix included).
 bool SomeKeywordStartsWith(std::string_view prefix) noexcept;
+
+// The keywords as sets of rows, one bit per row, for a name that is spelled
+// a byte at a time: the rows it may still become narrow with each byte, so
+// that asking costs one lookup however long the name is.
+inline constexpr std::size_t kKeywordMaxBytes = 12;  // ComposedYear
+inline constexpr std::uint16_t kAllKeywordRows = (1U << kFieldCount) - 1;
+struct KeywordPrefixTable {
+    // Rows whose keyword has byte b at position `at`, A..Z and a..z alike;
+    // none for a byte above 0x7F.
+    std::uint16_t rows_with[kKeywordMaxBytes][128];
+    std::uint16_t rows_of_length[kKeywordMaxBytes + 1];
+};
+extern const KeywordPrefixTable kKeywordPrefix;
+
+// The rows a name may still become when byte b comes at position `at`.
+inline std::uint16_t KeywordRowsWith(std::size_t at, std::uint8_t b) noexcept {
+    return at < kKeywordMaxBytes && b < 0x80 ? kKeywordPrefix.rows_with[at][b] : 0;
+}
+// Of the rows `candidates` whose keywords start with a name of `length`
+// bytes, the one it spells whole, or -1.
+inline int KeywordRowSpelled(std::uint16_t candidates, std::size_t length) noexcept {
+    const unsigned rows = length <= kKeywordMaxBytes ? candidates & kKeywordPrefix.rows_of_length[length] : 0U;
+    return rows == 0 ? -1 : std::countr_zero(rows);
+}
 
 // The first row whose keyword equals `name` once ASCII A..Z are folded onto
 // a..z (no locale; every other byte must match exactly), or -1.

@@ -47,10 +47,10 @@ public:
     // Whether some keyword of the table starts with the name collected so
     // far. A name only grows until an asterisk starts a new one, so once
     // none does, the entry commits nothing, whatever its value.
-    bool name_may_match() const noexcept { return SomeKeywordStartsWith(std::string_view(name_, name_len_)); }
+    bool name_may_match() const noexcept { return candidates_ != 0; }
     // Whether the name is one of the table's: a value after any other name
     // commits nothing.
-    bool name_known() const noexcept { return FindKeywordRow(std::string_view(name_, name_len_)) >= 0; }
+    bool name_known() const noexcept { return KeywordRowSpelled(candidates_, name_len_) >= 0; }
 
     // The bytes that alone can change the machine now, when they are few:
     // writes them to `set` and returns how many (1 to 3), or 0 when other
@@ -88,6 +88,8 @@ private:
     std::uint8_t name_len_ = 0;
     std::uint8_t value_len_ = 0;  // may run one past the stored bytes (limit rule)
     std::uint8_t stored_len_ = 0;
+    // The rows whose keyword starts with the name so far, kept as it grows.
+    std::uint16_t candidates_ = kAllKeywordRows;
     char name_[kNameMaxBytes + 1] = {};
     char value_[kValueMaxBytes + 1] = {};
 };
@@ -109,6 +111,7 @@ inline void KeywordMachine::step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out
         if (dbcs == DbcsState::DBCS_SINGLE && IsNameChar(b)) {
             name_[0] = static_cast<char>(b);
             name_len_ = 1;
+            candidates_ = KeywordRowsWith(0, b);
             state_ = KeywordState::NAME;
         }
         return;
@@ -116,10 +119,14 @@ inline void KeywordMachine::step(std::uint8_t b, DbcsState dbcs, ZoleHeader& out
         if (dbcs != DbcsState::DBCS_SINGLE) return;
         if (b == '*') {
             name_len_ = 0;
+            candidates_ = kAllKeywordRows;
             state_ = KeywordState::AFTER_STAR;
             observer.keyword_star();
         } else if (IsNameChar(b)) {
-            if (name_len_ < kNameMaxBytes) name_[name_len_++] = static_cast<char>(b);
+            if (name_len_ < kNameMaxBytes) {
+                candidates_ &= KeywordRowsWith(name_len_, b);
+                name_[name_len_++] = static_cast<char>(b);
+            }
         } else if (b == '"' || b == '\'') {
             quote_ = b;
             value_len_ = stored_len_ = 0;

@@ -1,8 +1,12 @@
 // Form B: starred keywords, through the core with HeaderForm::B.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdint>
 #include <string>
+#include <vector>
 
+#include "identifier_table.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -101,6 +105,28 @@ TEST(FormB, OverlongNamesAreHarmless) {
     const zolehead::ZoleHeader h = Read("*" + std::string(5000, 'T') + " 'v' *Genre 'g'", HeaderForm::B);
     EXPECT_EQ(h.slots[0].status, STATUS_NONE);
     EXPECT_EQ(h.slots[1].text(), "g");
+}
+
+// A name is matched a byte at a time through row sets; every prefix must get
+// the answers the string comparisons give.
+TEST(FormB, NameNarrowingAgreesWithTheKeywordTable) {
+    std::vector<std::string> names = {"Compose", "ComposedYearX", "e-MAIL", "zoleversion", "data", "DataV", "x",
+                                      "T1tle", "Title_", "9", "-"};
+    for (const zolehead::Identifier& row : zolehead::kIdentifiers) {
+        std::string upper(row.keyword), lower(row.keyword);
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        names.insert(names.end(), {std::string(row.keyword), upper, lower, std::string(row.keyword) + "s"});
+    }
+    for (const std::string& name : names) {
+        std::uint16_t candidates = zolehead::kAllKeywordRows;
+        for (std::size_t length = 1; length <= name.size(); ++length) {
+            candidates &= zolehead::KeywordRowsWith(length - 1, static_cast<std::uint8_t>(name[length - 1]));
+            const std::string_view prefix(name.data(), length);
+            EXPECT_EQ(candidates != 0, zolehead::SomeKeywordStartsWith(prefix)) << prefix;
+            EXPECT_EQ(zolehead::KeywordRowSpelled(candidates, length), zolehead::FindKeywordRow(prefix)) << prefix;
+        }
+    }
 }
 
 }  // namespace
