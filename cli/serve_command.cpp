@@ -1,10 +1,11 @@
 // `zolehead serve`: the catalog of a collection in a web browser on this
 // machine. The server itself lives in serve/; this is its command line.
 #include <cstdio>
+#include <string>
 
 #include "commands.hpp"
 #include "options.hpp"
-#include "serve.hpp"
+#include "serve_module_loader.hpp"
 
 namespace zolehead_cli {
 
@@ -42,7 +43,13 @@ int RunServeCommand(int argc, const char* const* argv) {
     options.archives = walk.archives;
     options.max_entry_size = walk.max_entry_size;
     options.jobs = ResolveJobs(jobs);
-    return zolehead::serve::Serve(options, stdout, stderr);
+    std::string problem;
+    const zolehead::serve::ServeRunFunction serve = LoadServeModule(problem);
+    if (serve == nullptr) {
+        std::fprintf(stderr, "zolehead serve: cannot load the catalog server (%s)\n", problem.c_str());
+        return 1;
+    }
+    return serve(&options, stdout, stderr);
 }
 
 }  // namespace zolehead_cli

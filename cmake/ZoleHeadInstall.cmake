@@ -39,6 +39,8 @@ if(TARGET zolehead)
     set_target_properties(zolehead PROPERTIES INSTALL_RPATH "$ORIGIN/${_zolehead_bin_to_lib}")
   endif()
   install(TARGETS zolehead EXPORT ZoleHeadTargets RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+  # The catalog server, which `zolehead serve` loads from here (cli/serve_module_loader.cpp).
+  install(TARGETS zolehead_serve_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/zolehead COMPONENT tool)
 endif()
 
 # Debian ships man pages compressed; man reads either form.

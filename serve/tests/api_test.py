@@ -679,6 +679,29 @@ class CommandLineTest(unittest.TestCase):
             self.assertEqual(server.process.wait(timeout=20), 0)
             server.stop()
 
+    def test_without_its_server_module_the_tool_says_so(self):
+        # The tool loads the server from beside itself in a build tree: a copy
+        # alone, or beside a file that is no module, cannot serve and says why.
+        with tempfile.TemporaryDirectory(prefix="zolehead-serve-") as top:
+            tool = os.path.join(top, "zolehead")
+            shutil.copy2(shutil.which(BIN) or BIN, tool)
+            write_collection(os.path.join(top, "col"), 1)
+            module = os.path.join(top, "zolehead-serve.so")
+            for label, module_bytes, words in [("no module", None, "No such file"),
+                                               ("not a module", b"not an ELF file", "zolehead-serve.so")]:
+                with self.subTest(label):
+                    if module_bytes is not None:
+                        with open(module, "wb") as f:
+                            f.write(module_bytes)
+                    done = subprocess.run([tool, "serve", "-r", os.path.join(top, "col"), "--port", "0"],
+                                          capture_output=True, timeout=30)
+                    self.assertEqual(done.returncode, 1)
+                    self.assertEqual(done.stdout, b"")
+                    message = done.stderr.decode()
+                    self.assertIn("cannot load the catalog server", message)
+                    self.assertIn(module, message)
+                    self.assertIn(words, message)
+
     def test_every_option_of_serve_help_is_in_the_man_page(self):
         help_text = subprocess.run([BIN, "serve", "--help"], capture_output=True, timeout=30).stdout.decode()
         options = set(re.findall(r"(?<![\w-])(--[a-z][a-z-]*|-[a-zA-Z])\b", help_text))

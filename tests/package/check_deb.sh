@@ -33,6 +33,7 @@ stray=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '^\./usr/' | grep -vx '\
 dpkg-deb -x "$deb" "$work/root"
 "$here/check_layout.sh" "$work/root/usr"
 for binary in "$work"/root/usr/lib/*/libZoleHead.so.1.0.0 "$work"/root/usr/lib/libZoleHead.so.1.0.0 "$work"/root/usr/bin/zolehead \
+  "$work"/root/usr/lib/*/zolehead/zolehead-serve.so \
   "$work"/root/usr/lib/python3/dist-packages/zolehead/_zolehead*.so; do
   [ -f "$binary" ] || continue
   file -b "$binary" | grep -q ', stripped' || fail "$(basename "$binary") is not stripped: $(file -b "$binary")"
@@ -43,6 +44,7 @@ if [ -f "$tool" ]; then
   ! readelf -d "$tool" | grep -Eq 'RPATH|RUNPATH' || fail "the packaged zolehead carries an RPATH"
   libdir=$(dirname "$(find "$work/root/usr" -name libZoleHead.so.1)")
   LD_LIBRARY_PATH=$libdir "$tool" --version | grep -qF "${ZOLEHEAD_VERSION:-}" || fail "the packaged zolehead does not run"
+  "$here/check_serve_starts.sh" "$tool" "$libdir"
 fi
 "$here/check_consumers.sh" "$work/root/usr" "$work/root"
 # Debian's python3 imports the packaged module where dpkg puts it.

@@ -31,6 +31,8 @@ if [ "${ZOLEHEAD_EXPECT_TOOL:-0}" = 1 ]; then
     { echo "check_install: the installed zolehead does not run or misreports its version" >&2; exit 1; }
   env -u LD_LIBRARY_PATH "$prefix/bin/zolehead" --no-progress "$work/sample.zole" | grep -q Sakura ||
     { echo "check_install: the installed zolehead does not read a sample" >&2; exit 1; }
+  # `serve` finds its module where the installation put it.
+  "$here/check_serve_starts.sh" "$prefix/bin/zolehead"
   echo "installed tool: ok"
 fi
 

@@ -2,9 +2,9 @@
 # Usage: check_layout.sh PREFIX
 # Checks the files an installation of ZoleHead puts under PREFIX: the library
 # and its SONAME links, the public header and nothing internal, the CMake and
-# pkg-config files and, when expected, the tool, its man page and the Python
-# package. Environment: ZOLEHEAD_EXPECT_TOOL=1, ZOLEHEAD_EXPECT_MAN=1,
-# ZOLEHEAD_EXPECT_PYTHON=1.
+# pkg-config files and, when expected, the tool with its catalog server
+# module, its man page and the Python package. Environment:
+# ZOLEHEAD_EXPECT_TOOL=1, ZOLEHEAD_EXPECT_MAN=1, ZOLEHEAD_EXPECT_PYTHON=1.
 set -euo pipefail
 prefix=$1
 problems=0
@@ -42,6 +42,8 @@ fi
 [ ! -e "$prefix/lib/python3/dist-packages/zolehead.py" ] || problem "the ctypes module is still installed"
 if [ "${ZOLEHEAD_EXPECT_TOOL:-0}" = 1 ]; then
   [ -x "$prefix/bin/zolehead" ] || problem "missing bin/zolehead"
+  # The catalog server, which `zolehead serve` loads.
+  expect_file "${libdir#"$prefix"/}/zolehead/zolehead-serve.so"
 fi
 if [ "${ZOLEHEAD_EXPECT_MAN:-0}" = 1 ]; then
   [ -f "$prefix/share/man/man1/zolehead.1.gz" ] || [ -f "$prefix/share/man/man1/zolehead.1" ] || problem "missing the zolehead man page"
