@@ -135,4 +135,35 @@ bool ShiftJisTable::decode(std::string_view bytes, std::string& out) const {
     return clean;
 }
 
+bool ShiftJisTable::decode_code_points(std::string_view bytes, std::u16string& out, char16_t& max) const {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const std::uint8_t* const end = p + bytes.size();
+    bool clean = true;
+    while (p != end) {
+        Unit unit = single_[*p];
+        std::size_t used = 1;
+        if (unit.length == kNeedsTrail) {
+            unit = end - p >= 2 ? pairs_[lead_index_[*p]][p[1]] : Unit{};
+            used = 2;
+        }
+        char16_t code = 0xFFFD;
+        switch (unit.length) {
+        case 1: code = unit.bytes[0]; break;
+        case 2: code = static_cast<char16_t>((unit.bytes[0] & 0x1F) << 6 | (unit.bytes[1] & 0x3F)); break;
+        case 3:
+            code = static_cast<char16_t>((unit.bytes[0] & 0x0F) << 12 | (unit.bytes[1] & 0x3F) << 6 |
+                                         (unit.bytes[2] & 0x3F));
+            break;
+        default:
+            clean = false;
+            used = end - p >= 2 && IsLeadByte(p[0]) && IsTrailByte(p[1]) ? 2 : 1;
+            break;
+        }
+        out.push_back(code);
+        if (code > max) max = code;
+        p += used;
+    }
+    return clean;
+}
+
 }  // namespace zolehead::collection

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -30,12 +31,39 @@ protected:
         if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
     }
 
+    // Both of the table's ways of decoding against the converter: the UTF-8
+    // text, and the code points, which must be that text's.
     void ExpectSameAsConverter(const std::string& bytes) {
         std::string through_table = "prefix:", through_converter = "prefix:";
         const bool table_clean = table_->decode(bytes, through_table);
         const bool converter_clean = DecodeThroughConverter(cd_, bytes, through_converter);
         ASSERT_EQ(through_table, through_converter) << Hex(bytes);
         ASSERT_EQ(table_clean, converter_clean) << Hex(bytes);
+
+        std::u16string points = u"p";
+        char16_t max = 0;
+        const bool points_clean = table_->decode_code_points(bytes, points, max);
+        std::u16string expected = u"p";
+        expected += CodePoints(through_converter.substr(7));
+        ASSERT_EQ(points, expected) << Hex(bytes);
+        ASSERT_EQ(points_clean, converter_clean) << Hex(bytes);
+        char16_t expected_max = 0;
+        for (char16_t c : expected.substr(1)) expected_max = std::max(expected_max, c);
+        ASSERT_EQ(max, expected_max) << Hex(bytes);
+    }
+
+    // UTF-8 of the Basic Multilingual Plane, as the converter writes it.
+    static std::u16string CodePoints(const std::string& utf8) {
+        std::u16string points;
+        for (std::size_t i = 0; i < utf8.size();) {
+            const auto b = static_cast<unsigned char>(utf8[i]);
+            const std::size_t size = b < 0x80 ? 1 : b < 0xE0 ? 2 : 3;
+            unsigned code = size == 1 ? b : b & (0x7F >> size);
+            for (std::size_t k = 1; k < size; ++k) code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+            points.push_back(static_cast<char16_t>(code));
+            i += size;
+        }
+        return points;
     }
 
     static std::string Hex(const std::string& bytes) {

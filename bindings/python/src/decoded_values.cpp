@@ -1,6 +1,9 @@
 #include "decoded_values.hpp"
 
+#include <algorithm>
 #include <cstring>
+
+#include "shift_jis_table.hpp"
 
 namespace zolehead::python {
 
@@ -40,14 +43,55 @@ void AppendRaw(std::string& out, T value) {
     out.append(reinterpret_cast<const char*>(&value), sizeof value);
 }
 
+
+bool IsAscii(std::string_view bytes) {
+    for (char c : bytes) {
+        if (static_cast<std::uint8_t>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
+// A value decoded through the table straight into code points, without the
+// trip through UTF-8; the same text the decoder gives (the table's tests
+// check so).
+void AppendThroughTable(std::string_view bytes, const zolehead::collection::ShiftJisTable& table, std::string& out) {
+    thread_local std::u16string points;
+    points.clear();
+    char16_t max = 0;
+    const bool clean = table.decode_code_points(bytes, points, max);
+    out += clean ? '\0' : '\1';
+    AppendRaw(out, static_cast<std::uint32_t>(points.size()));
+    AppendRaw(out, std::uint32_t{max});
+    if (max < 0x100) {
+        for (const char16_t point : points) out += static_cast<char>(point);
+    } else {
+        out.append(reinterpret_cast<const char*>(points.data()), points.size() * sizeof(char16_t));
+    }
+}
+
 }  // namespace
 
 // Each value: lossy (1 byte), length and max_char (uint32_t each, native),
 // then its code units.
 void AppendDecodedValues(const zolehead::ZoleHeader& header, zolehead::collection::FieldText& text, std::string& out) {
+    const zolehead::collection::ShiftJisTable* table = zolehead::collection::ShiftJisTable::Shared();
     for (const zolehead::HeaderSlot& slot : header.slots) {
         if (slot.status == zolehead::STATUS_NONE) continue;
-        const zolehead::collection::FieldText::Text value = text.get(slot.text());
+        const std::string_view bytes = slot.text();
+        if (IsAscii(bytes)) {  // code page 932 keeps ASCII as it is, as the decoder does
+            out += '\0';
+            AppendRaw(out, static_cast<std::uint32_t>(bytes.size()));
+            std::uint32_t max_char = 0;
+            for (char c : bytes) max_char = std::max<std::uint32_t>(max_char, static_cast<std::uint8_t>(c));
+            AppendRaw(out, max_char);
+            out += bytes;
+            continue;
+        }
+        if (table != nullptr) {
+            AppendThroughTable(bytes, *table, out);
+            continue;
+        }
+        const zolehead::collection::FieldText::Text value = text.get(bytes);
         std::uint32_t length = 0;
         std::uint32_t max_char = 0;
         for (std::size_t at = 0; at < value.text.size(); ++length) {
