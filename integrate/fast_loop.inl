@@ -23,6 +23,9 @@ constexpr std::uint8_t kWideLead = 0x81, kWideColon = 0x46;
 constexpr std::ptrdiff_t kNameRunBytes = 32;
 constexpr std::ptrdiff_t kValueChunkBytes = 64;
 constexpr std::ptrdiff_t kStarStretchBytes = 256;
+// A colon found this far ahead spares the shared search its pairs; nearer,
+// one search of both costs less than a short one for form B's bytes.
+constexpr std::ptrdiff_t kColonKnownBytes = 64;
 
 // What the loop has already looked up ahead in the block, so that no stretch
 // is searched twice. Each search answers for any later starting point up to
@@ -88,22 +91,31 @@ inline const std::uint8_t* NextEvent(const std::uint8_t* p, const std::uint8_t* 
                                      const std::uint8_t* set, int count) noexcept {
     const unsigned bits = SyntaxBits(set, count);
     if (ahead.event == nullptr || p < ahead.event_from || p > ahead.event || (bits & ~ahead.event_bytes) != 0) {
-        ahead.event = FindColonPairOr(p, end, set, count);
+        if (ahead.colon != nullptr && ahead.colon_from <= p && ahead.colon - p >= kColonKnownBytes) {
+            // Form A's own search has found the next colon, far enough off:
+            // before it only form B's bytes are left to look for, a lighter
+            // search over bytes that would otherwise be searched twice.
+            ahead.event = count == 1 ? FindByte(p, ahead.colon, set[0])
+                                     : FindAnyOf(p, ahead.colon, set[0], set[1], set[count > 2 ? 2 : 1]);
+        } else {
+            ahead.event = FindColonPairOr(p, end, set, count);
+        }
         ahead.event_from = p;
         ahead.event_bytes = bits;
     }
     return ahead.event;
 }
 
-// The first colon candidate at or after p; a shared search that found one
-// answers too.
+// The first colon candidate at or after p; a shared search answers too: a
+// colon it found, or the stretch before a byte of form B's it found, which
+// holds no colon.
 inline const std::uint8_t* NextColon(const std::uint8_t* p, const std::uint8_t* end, Lookahead& ahead) noexcept {
     if (ahead.colon != nullptr && ahead.colon_from <= p && p <= ahead.colon) return ahead.colon;
-    if (ahead.event != nullptr && ahead.event_from <= p && p <= ahead.event &&
-        (ahead.event == end || *ahead.event == 0x81 || *ahead.event == kEndOfText)) {
+    const bool event_ahead = ahead.event != nullptr && ahead.event_from <= p && p <= ahead.event;
+    if (event_ahead && (ahead.event == end || *ahead.event == 0x81 || *ahead.event == kEndOfText)) {
         ahead.colon = ahead.event;
     } else {
-        ahead.colon = FindColonPairOr(p, end, nullptr, 0);
+        ahead.colon = FindColonPairOr(event_ahead ? ahead.event : p, end, nullptr, 0);
     }
     ahead.colon_from = p;
     return ahead.colon;
