@@ -14,8 +14,6 @@ namespace {
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 const auto kNoConverter = reinterpret_cast<iconv_t>(-1);
 
-bool IsTrailByte(std::uint8_t b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
-
 bool IsAscii(std::string_view bytes) {
     for (char c : bytes) {
         if (static_cast<std::uint8_t>(c) >= 0x80) return false;
@@ -41,11 +39,7 @@ bool DecodeThroughConverter(iconv_t cd, std::string_view bytes, std::string& out
         clean = false;
         for (char r : kReplacement) *to++ = r;
         to_left -= kReplacement.size();
-        // An unmapped character counts as one, as the reader saw it; a stray
-        // byte counts alone.
-        const auto lead = static_cast<std::uint8_t>(in[0]);
-        const std::size_t skip =
-            in_left >= 2 && IsShiftJisLeadByte(lead) && IsTrailByte(static_cast<std::uint8_t>(in[1])) ? 2 : 1;
+        const std::size_t skip = UnconvertedLength(reinterpret_cast<const std::uint8_t*>(in), in_left);
         in += skip;
         in_left -= skip;
     }

@@ -7,6 +7,7 @@
 
 #include <iconv.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,6 +18,15 @@ class ShiftJisTable;
 
 // A byte that starts a double-byte character in code page 932.
 inline bool IsShiftJisLeadByte(std::uint8_t b) noexcept { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+// A byte that may end one.
+inline bool IsShiftJisTrailByte(std::uint8_t b) noexcept { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+
+// The bytes from p on (`left` of them) that one U+FFFD stands for when they
+// do not convert: a lead and a trail byte count as one character, as the
+// reader saw it; a stray byte counts alone.
+inline std::size_t UnconvertedLength(const std::uint8_t* p, std::size_t left) noexcept {
+    return left >= 2 && IsShiftJisLeadByte(p[0]) && IsShiftJisTrailByte(p[1]) ? 2 : 1;
+}
 
 // Decodes `bytes` through `cd` (CP932 to UTF-8), appending to `out`, as
 // ShiftJisDecoder::decode says. The reference the table is checked against.

@@ -6,15 +6,13 @@
 #include <memory>
 
 #include "converter_lock.hpp"
+#include "shift_jis_decoder.hpp"
 
 namespace zolehead::collection {
 
 namespace {
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
-
-bool IsLeadByte(std::uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool IsTrailByte(std::uint8_t b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
 
 enum class Outcome { CONVERTED, INCOMPLETE, INVALID, UNFIT };
 
@@ -59,7 +57,7 @@ const ShiftJisTable* ShiftJisTable::ReadOff(iconv_t cd) {
             // The decoder's own rule for a pair that fails counts lead bytes
             // as code page 932 defines them; a converter that waits for a
             // trail after any other byte would not match it.
-            if (!IsLeadByte(byte)) return nullptr;
+            if (!IsShiftJisLeadByte(byte)) return nullptr;
             unit.length = kNeedsTrail;
             table->lead_index_[b] = static_cast<std::uint8_t>(table->pairs_.size());
             std::array<Unit, 256>& row = table->pairs_.emplace_back();
@@ -102,6 +100,18 @@ const ShiftJisTable* ShiftJisTable::Shared() {
     return expected;  // made for the whole process: never freed
 }
 
+ShiftJisTable::Unit ShiftJisTable::next(const std::uint8_t*& p, const std::uint8_t* end) const noexcept {
+    Unit unit = single_[*p];
+    std::size_t used = 1;
+    if (unit.length == kNeedsTrail) {
+        unit = end - p >= 2 ? pairs_[lead_index_[*p]][p[1]] : Unit{};
+        used = 2;
+    }
+    if (unit.length == 0) used = UnconvertedLength(p, static_cast<std::size_t>(end - p));
+    p += used;
+    return unit;
+}
+
 bool ShiftJisTable::decode(std::string_view bytes, std::string& out) const {
     const std::size_t start = out.size();
     // A byte becomes at most three: a half-width katakana, or U+FFFD. The
@@ -112,24 +122,15 @@ bool ShiftJisTable::decode(std::string_view bytes, std::string& out) const {
     const std::uint8_t* const end = p + bytes.size();
     bool clean = true;
     while (p != end) {
-        Unit unit = single_[*p];
-        std::size_t used = 1;
-        if (unit.length == kNeedsTrail) {
-            unit = end - p >= 2 ? pairs_[lead_index_[*p]][p[1]] : Unit{};
-            used = 2;
-        }
-        if (unit.length != 0) {
-            std::memcpy(to, unit.bytes, sizeof unit.bytes);
-            to += unit.length;
-            p += used;
+        const Unit unit = next(p, end);
+        if (unit.length == 0) {
+            clean = false;
+            std::memcpy(to, kReplacement, 3);
+            to += 3;
             continue;
         }
-        clean = false;
-        std::memcpy(to, kReplacement, 3);
-        to += 3;
-        // An unmapped character counts as one, as the reader saw it; a stray
-        // byte counts alone.
-        p += end - p >= 2 && IsLeadByte(p[0]) && IsTrailByte(p[1]) ? 2 : 1;
+        std::memcpy(to, unit.bytes, sizeof unit.bytes);
+        to += unit.length;
     }
     out.resize(static_cast<std::size_t>(to - out.data()));
     return clean;
@@ -140,12 +141,7 @@ bool ShiftJisTable::decode_code_points(std::string_view bytes, std::u16string& o
     const std::uint8_t* const end = p + bytes.size();
     bool clean = true;
     while (p != end) {
-        Unit unit = single_[*p];
-        std::size_t used = 1;
-        if (unit.length == kNeedsTrail) {
-            unit = end - p >= 2 ? pairs_[lead_index_[*p]][p[1]] : Unit{};
-            used = 2;
-        }
+        const Unit unit = next(p, end);
         char16_t code = 0xFFFD;
         switch (unit.length) {
         case 1: code = unit.bytes[0]; break;
@@ -154,14 +150,10 @@ bool ShiftJisTable::decode_code_points(std::string_view bytes, std::u16string& o
             code = static_cast<char16_t>((unit.bytes[0] & 0x0F) << 12 | (unit.bytes[1] & 0x3F) << 6 |
                                          (unit.bytes[2] & 0x3F));
             break;
-        default:
-            clean = false;
-            used = end - p >= 2 && IsLeadByte(p[0]) && IsTrailByte(p[1]) ? 2 : 1;
-            break;
+        default: clean = false; break;
         }
         out.push_back(code);
         if (code > max) max = code;
-        p += used;
     }
     return clean;
 }

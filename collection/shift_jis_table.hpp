@@ -50,6 +50,10 @@ private:
 
     ShiftJisTable() = default;
 
+    // The character at p, stepping p past it: its unit, or one of length 0
+    // for bytes that do not convert (p then steps past what U+FFFD stands for).
+    Unit next(const std::uint8_t*& p, const std::uint8_t* end) const noexcept;
+
     std::array<Unit, 256> single_{};
     std::array<std::uint8_t, 256> lead_index_{};  // row in pairs_ for a lead byte
     std::vector<std::array<Unit, 256>> pairs_;
