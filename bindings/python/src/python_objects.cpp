@@ -106,11 +106,16 @@ py::object MakeReadError(int system_error, std::string_view reason, py::handle f
     return classes->read_error(system_error, std::generic_category().message(system_error), filename);
 }
 
-std::string EncodePath(py::handle path) {
+EncodedPath::EncodedPath(py::handle path) {
     PyObject* converted = nullptr;
+    // Raises ValueError for an embedded NUL, so c_str() is the whole path.
     if (PyUnicode_FSConverter(path.ptr(), &converted) == 0) throw py::error_already_set();
-    const auto encoded = py::reinterpret_steal<py::bytes>(converted);
-    return {PyBytes_AS_STRING(encoded.ptr()), static_cast<std::size_t>(PyBytes_GET_SIZE(encoded.ptr()))};
+    bytes_ = py::reinterpret_steal<py::object>(converted);
+}
+
+std::string EncodePath(py::handle path) {
+    const EncodedPath encoded(path);
+    return encoded.c_str();
 }
 
 py::object GivenPath(py::handle path) { return Checked(PyOS_FSPath(path.ptr())); }

@@ -30,6 +30,18 @@ py::object MakeReadError(int system_error, std::string_view reason, py::handle f
 // os.PathLike; TypeError for anything else, ValueError for a NUL.
 std::string EncodePath(py::handle path);
 
+// The same bytes held in a bytes object, NUL-terminated, for a read: no copy
+// is made, and the object is immutable, so they may be used with the GIL
+// released for as long as the object is kept.
+class EncodedPath {
+public:
+    explicit EncodedPath(py::handle path);
+    const char* c_str() const noexcept { return PyBytes_AS_STRING(bytes_.ptr()); }
+
+private:
+    py::object bytes_;
+};
+
 // The path as given (os.fspath(path)): what an error names as its filename.
 py::object GivenPath(py::handle path);
 

@@ -36,7 +36,7 @@ private:
 };
 
 py::object Read(py::handle path, zolehead::HeaderForm form) {
-    const std::string file = EncodePath(path);
+    const EncodedPath file(path);
     zolehead::ZoleHeader header;
     zolehead::ReadResult result;
     std::string decoded;
