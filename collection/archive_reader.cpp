@@ -125,6 +125,7 @@ ArchiveReader::Opened ArchiveReader::Open(int fd, const ReadSettings& settings,
         error = "cannot read archive: " + candidate->error_text();
         return Opened::FAILED;
     }
+    errno = 0;  // see next()
     if (open_call(handle) == ARCHIVE_OK) {
         reader = std::move(candidate);
         return Opened::ARCHIVE;
@@ -158,6 +159,12 @@ bool ArchiveReader::next(ArchiveEntry& out) {
     out.error.clear();
     while (!done_) {
         ::archive_entry* entry = nullptr;
+        // libarchive takes a name that does not convert for a failed
+        // allocation when errno says ENOMEM, whoever left it there (a
+        // dictionary too big for the address space, an entry before): it
+        // then calls the archive damaged, or ends the whole process. So
+        // each call starts with errno clear.
+        errno = 0;
         const int status = archive_read_next_header(archive_, &entry);
         if (status == ARCHIVE_EOF) {
             done_ = true;
@@ -186,6 +193,7 @@ bool ArchiveReader::next(ArchiveEntry& out) {
 }
 
 std::string ArchiveReader::name_of(::archive_entry* entry) const {
+    errno = 0;  // see next()
     const char* name = archive_entry_pathname(entry);
     if (name == nullptr) return {};
     if ((archive_format(archive_) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_LHA) return LzhNameBytes(name);
@@ -220,6 +228,7 @@ ArchiveReader::DataEnd ArchiveReader::read_data(zolehead::HeaderScanner* scanner
         const void* block = nullptr;
         std::size_t size = 0;
         la_int64_t offset = 0;
+        errno = 0;  // see next()
         const int status = archive_read_data_block(archive_, &block, &size, &offset);
         if (status == ARCHIVE_EOF) return DataEnd::END;
         if (status == ARCHIVE_WARN || status == ARCHIVE_FAILED) {

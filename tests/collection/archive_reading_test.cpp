@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <memory>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -231,6 +234,52 @@ TEST(ArchiveReading, EntriesPastTheLimitAreStopped) {
                        {"small.zol", ""},
                        {"big.zol", "cannot read entry: larger than the entry size limit (4096 bytes)"},
                        {"after.zol", ""}}));
+}
+
+// A stored ZIP entry, as a stream of local headers with no central directory
+// (read the way a damaged ZIP is); `utf8` sets the flag that says the name is
+// UTF-8.
+std::string ZipEntry(const std::string& name, const std::string& data, bool utf8) {
+    std::uint32_t crc = 0xFFFFFFFFU;
+    for (unsigned char c : data) {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320U & (0U - (crc & 1U)));
+    }
+    crc = ~crc;
+    std::string out;
+    const auto put16 = [&](unsigned v) { out += static_cast<char>(v & 0xFF), out += static_cast<char>(v >> 8 & 0xFF); };
+    const auto put32 = [&](std::uint32_t v) { put16(v & 0xFFFF), put16(v >> 16); };
+    const auto size = static_cast<std::uint32_t>(data.size());
+    out += "PK\x03\x04";
+    put16(20), put16(utf8 ? 0x0800 : 0), put16(0), put16(0), put16(0x21);  // version, flags, stored, time, date
+    put32(crc), put32(size), put32(size), put16(static_cast<unsigned>(name.size())), put16(0);
+    out += name + data;
+    return out;
+}
+
+// libarchive takes a name that does not convert for a failed allocation
+// when errno says ENOMEM, left over from anything before (a dictionary too
+// big to allocate, say): it calls the archive damaged, or ends the process
+// ("No memory"). The reader must not hand it a stale errno.
+TEST(ArchiveReading, AStaleOutOfMemoryErrorIsNotTakenForOne) {
+    for (const bool utf8 : {false, true}) {
+        SCOPED_TRACE(utf8 ? "name flagged as UTF-8" : "name in the archive's own code");
+        const std::string zip = ZipEntry("good.zol", Song("first"), utf8) + ZipEntry("b.zo\xD2", Song("second"), utf8);
+        std::unique_ptr<ArchiveReader> reader;
+        std::string error;
+        errno = ENOMEM;
+        ASSERT_EQ(ArchiveReader::OpenMemory({reinterpret_cast<const std::uint8_t*>(zip.data()), zip.size()},
+                                            Archives(true), reader, error),
+                  ArchiveReader::Opened::ARCHIVE)
+            << error;
+        std::vector<ArchiveEntry> records;
+        for (ArchiveEntry entry; (errno = ENOMEM, reader->next(entry));) records.push_back(entry);
+        ASSERT_GE(records.size(), 2u);
+        EXPECT_EQ(records[0].name, "good.zol");
+        EXPECT_EQ(records[0].error, "");
+        EXPECT_FALSE(records[1].about_archive) << records[1].error;
+        for (const ArchiveEntry& record : records) EXPECT_EQ(record.error.find("allocate"), std::string::npos) << record.error;
+    }
 }
 
 }  // namespace
