@@ -136,10 +136,12 @@ bool ShiftJisTable::decode(std::string_view bytes, std::string& out) const {
     return clean;
 }
 
-bool ShiftJisTable::decode_code_points(std::string_view bytes, std::u16string& out, char16_t& max) const {
+bool ShiftJisTable::decode_code_points(std::string_view bytes, char16_t* out, std::size_t& count,
+                                       char16_t& max) const {
     const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const std::uint8_t* const end = p + bytes.size();
     bool clean = true;
+    count = 0;
     while (p != end) {
         const Unit unit = next(p, end);
         char16_t code = 0xFFFD;
@@ -152,7 +154,7 @@ bool ShiftJisTable::decode_code_points(std::string_view bytes, std::u16string& o
             break;
         default: clean = false; break;
         }
-        out.push_back(code);
+        out[count++] = code;
         if (code > max) max = code;
     }
     return clean;

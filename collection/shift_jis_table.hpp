@@ -34,11 +34,12 @@ public:
     // returns false.
     bool decode(std::string_view bytes, std::string& out) const;
 
-    // The same text as code points, appended to `out` one unit each: the
-    // table holds nothing beyond U+FFFF. Raises `max` to the largest. For
-    // front ends that build UTF-16 or UCS strings (Python's str) without
-    // going through UTF-8.
-    bool decode_code_points(std::string_view bytes, std::u16string& out, char16_t& max) const;
+    // The same text as code points, one unit each (the table holds nothing
+    // beyond U+FFFF), written to `out`, which has room for one per byte;
+    // sets `count` to how many and raises `max` to the largest. For front
+    // ends that build UTF-16 or UCS strings (Python's str) without going
+    // through UTF-8. Returns false as decode() does.
+    bool decode_code_points(std::string_view bytes, char16_t* out, std::size_t& count, char16_t& max) const;
 
 private:
     // A character's UTF-8 bytes (1 to 3), or one of the two markers.

@@ -1,6 +1,8 @@
 #include "decoded_values.hpp"
 
 #include <algorithm>
+#include <array>
+#include <optional>
 #include <cstring>
 
 #include "shift_jis_table.hpp"
@@ -55,17 +57,17 @@ bool IsAscii(std::string_view bytes) {
 // trip through UTF-8; the same text the decoder gives (the table's tests
 // check so).
 void AppendThroughTable(std::string_view bytes, const zolehead::collection::ShiftJisTable& table, std::string& out) {
-    thread_local std::u16string points;
-    points.clear();
+    std::array<char16_t, zolehead::kValueMaxBytes> points;  // a stored value's bytes at most
+    std::size_t count = 0;
     char16_t max = 0;
-    const bool clean = table.decode_code_points(bytes, points, max);
+    const bool clean = table.decode_code_points(bytes, points.data(), count, max);
     out += clean ? '\0' : '\1';
-    AppendRaw(out, static_cast<std::uint32_t>(points.size()));
+    AppendRaw(out, static_cast<std::uint32_t>(count));
     AppendRaw(out, std::uint32_t{max});
     if (max < 0x100) {
-        for (const char16_t point : points) out += static_cast<char>(point);
+        for (std::size_t i = 0; i < count; ++i) out += static_cast<char>(points[i]);
     } else {
-        out.append(reinterpret_cast<const char*>(points.data()), points.size() * sizeof(char16_t));
+        out.append(reinterpret_cast<const char*>(points.data()), count * sizeof(char16_t));
     }
 }
 
@@ -73,8 +75,12 @@ void AppendThroughTable(std::string_view bytes, const zolehead::collection::Shif
 
 // Each value: lossy (1 byte), length and max_char (uint32_t each, native),
 // then its code units.
-void AppendDecodedValues(const zolehead::ZoleHeader& header, zolehead::collection::FieldText& text, std::string& out) {
+void AppendDecodedValues(const zolehead::ZoleHeader& header, zolehead::collection::FieldText* converter,
+                         std::string& out) {
     const zolehead::collection::ShiftJisTable* table = zolehead::collection::ShiftJisTable::Shared();
+    // Without a table, a decoder of the caller's, or one for this call.
+    std::optional<zolehead::collection::FieldText> own;
+    if (table == nullptr && converter == nullptr) converter = &own.emplace(false);
     for (const zolehead::HeaderSlot& slot : header.slots) {
         if (slot.status == zolehead::STATUS_NONE) continue;
         const std::string_view bytes = slot.text();
@@ -87,11 +93,12 @@ void AppendDecodedValues(const zolehead::ZoleHeader& header, zolehead::collectio
             out += bytes;
             continue;
         }
-        if (table != nullptr) {
+        if (table != nullptr && bytes.size() <= zolehead::kValueMaxBytes) {
             AppendThroughTable(bytes, *table, out);
             continue;
         }
-        const zolehead::collection::FieldText::Text value = text.get(bytes);
+        if (converter == nullptr) converter = &own.emplace(false);
+        const zolehead::collection::FieldText::Text value = converter->get(bytes);
         std::uint32_t length = 0;
         std::uint32_t max_char = 0;
         for (std::size_t at = 0; at < value.text.size(); ++length) {
@@ -126,9 +133,5 @@ DecodedValues::Value DecodedValues::next() noexcept {
     return value;
 }
 
-zolehead::collection::FieldText& ThreadFieldText() {
-    thread_local zolehead::collection::FieldText text(false);
-    return text;
-}
 
 }  // namespace zolehead::python

@@ -18,8 +18,11 @@
 namespace zolehead::python {
 
 // Appends the text of every slot `header` holds, in slot order, to `out`,
-// each with its lossy flag. Touches no Python object.
-void AppendDecodedValues(const zolehead::ZoleHeader& header, zolehead::collection::FieldText& text, std::string& out);
+// each with its lossy flag. Touches no Python object. Decodes through the
+// process's code page table; where the C library gives none, through
+// `converter`, or a converter opened for the call when that is null.
+void AppendDecodedValues(const zolehead::ZoleHeader& header, zolehead::collection::FieldText* converter,
+                         std::string& out);
 
 // Reads back, one value at a time, what AppendDecodedValues appended.
 class DecodedValues {
@@ -38,10 +41,5 @@ public:
 private:
     std::string_view rest_;
 };
-
-// This thread's decoder for read() and read_bytes(). Opened on first use and
-// closed when the thread ends: an iconv descriptor is not shared between
-// threads, and none is opened again on every read.
-zolehead::collection::FieldText& ThreadFieldText();
 
 }  // namespace zolehead::python

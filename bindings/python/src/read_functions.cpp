@@ -43,7 +43,7 @@ py::object Read(py::handle path, zolehead::HeaderForm form) {
     {
         py::gil_scoped_release release;
         result = zolehead::ReadHeaderFile(file.c_str(), form, header);
-        if (result) AppendDecodedValues(header, ThreadFieldText(), decoded);
+        if (result) AppendDecodedValues(header, nullptr, decoded);
     }
     if (!result) ThrowReadError(result.system_error, zolehead::DescribeReadStatus(result.status), GivenPath(path));
     return MakeHeader(header, decoded);
@@ -56,7 +56,7 @@ py::object ReadBytes(py::handle data, zolehead::HeaderForm form) {
     {
         py::gil_scoped_release release;
         header = zolehead::ReadHeader(buffer.bytes(), form);
-        AppendDecodedValues(header, ThreadFieldText(), decoded);
+        AppendDecodedValues(header, nullptr, decoded);
     }
     return MakeHeader(header, decoded);
 }

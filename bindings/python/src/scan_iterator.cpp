@@ -80,7 +80,7 @@ void ScanIterator::start() {
                                                  [this](ReadRecord& record, unsigned thread) {
                                                      record.output.clear();
                                                      if (record.error.empty()) {
-                                                         AppendDecodedValues(record.header, *texts_[thread],
+                                                         AppendDecodedValues(record.header, texts_[thread].get(),
                                                                              record.output);
                                                      }
                                                  });
