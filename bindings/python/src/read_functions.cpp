@@ -108,24 +108,26 @@ PyObject* Guarded(Call call) noexcept {
 // pybind11's dispatch and a Python-level wrapper were most of that time.
 // The less of a call that holds the GIL, the better threads reading at once
 // scale.
-PyObject* ReadCall(PyObject*, PyObject* args, PyObject* keywords) {
-    static const char* names[] = {"path", "form", nullptr};
-    PyObject* path = nullptr;
+// Parses (first, form=None), as `format` and `names` spell them, and reads.
+template <class ReadFunction>
+PyObject* CallWithForm(PyObject* args, PyObject* keywords, const char* format, const char* const (&names)[3],
+                       ReadFunction read) {
+    PyObject* first = nullptr;
     PyObject* form = nullptr;
-    if (PyArg_ParseTupleAndKeywords(args, keywords, "O|O:read", const_cast<char**>(names), &path, &form) == 0) {
+    if (PyArg_ParseTupleAndKeywords(args, keywords, format, const_cast<char**>(names), &first, &form) == 0) {
         return nullptr;
     }
-    return Guarded([&] { return Read(path, FormFromName(form)); });
+    return Guarded([&] { return read(first, FormFromName(form)); });
+}
+
+PyObject* ReadCall(PyObject*, PyObject* args, PyObject* keywords) {
+    static const char* const names[] = {"path", "form", nullptr};
+    return CallWithForm(args, keywords, "O|O:read", names, Read);
 }
 
 PyObject* ReadBytesCall(PyObject*, PyObject* args, PyObject* keywords) {
-    static const char* names[] = {"data", "form", nullptr};
-    PyObject* data = nullptr;
-    PyObject* form = nullptr;
-    if (PyArg_ParseTupleAndKeywords(args, keywords, "O|O:read_bytes", const_cast<char**>(names), &data, &form) == 0) {
-        return nullptr;
-    }
-    return Guarded([&] { return ReadBytes(data, FormFromName(form)); });
+    static const char* const names[] = {"data", "form", nullptr};
+    return CallWithForm(args, keywords, "O|O:read_bytes", names, ReadBytes);
 }
 
 constexpr const char kReadDoc[] =
