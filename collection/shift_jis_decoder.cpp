@@ -14,13 +14,6 @@ namespace {
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 const auto kNoConverter = reinterpret_cast<iconv_t>(-1);
 
-bool IsAscii(std::string_view bytes) {
-    for (char c : bytes) {
-        if (static_cast<std::uint8_t>(c) >= 0x80) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool DecodeThroughConverter(iconv_t cd, std::string_view bytes, std::string& out) {

@@ -16,6 +16,15 @@ namespace zolehead::collection {
 
 class ShiftJisTable;
 
+// Text that code page 932 keeps as it is, both ways: ASCII only (0x5C stays
+// a backslash).
+inline bool IsAscii(std::string_view bytes) noexcept {
+    for (char c : bytes) {
+        if (static_cast<std::uint8_t>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
 // A byte that starts a double-byte character in code page 932.
 inline bool IsShiftJisLeadByte(std::uint8_t b) noexcept { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 // A byte that may end one.

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "converter_lock.hpp"
+#include "shift_jis_decoder.hpp"
 
 namespace zolehead::collection {
 
@@ -18,13 +19,6 @@ std::size_t SequenceLength(std::uint8_t b) {
     if (b >= 0xE0 && b <= 0xEF) return 3;
     if (b >= 0xF0 && b <= 0xF4) return 4;
     return 0;
-}
-
-bool IsAscii(std::string_view text) {
-    for (char c : text) {
-        if (static_cast<std::uint8_t>(c) >= 0x80) return false;
-    }
-    return true;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <optional>
 #include <cstring>
 
+#include "shift_jis_decoder.hpp"
 #include "shift_jis_table.hpp"
 
 namespace zolehead::python {
@@ -46,13 +47,6 @@ void AppendRaw(std::string& out, T value) {
 }
 
 
-bool IsAscii(std::string_view bytes) {
-    for (char c : bytes) {
-        if (static_cast<std::uint8_t>(c) >= 0x80) return false;
-    }
-    return true;
-}
-
 // A value decoded through the table straight into code points, without the
 // trip through UTF-8; the same text the decoder gives (the table's tests
 // check so).
@@ -80,11 +74,10 @@ void AppendDecodedValues(const zolehead::ZoleHeader& header, zolehead::collectio
     const zolehead::collection::ShiftJisTable* table = zolehead::collection::ShiftJisTable::Shared();
     // Without a table, a decoder of the caller's, or one for this call.
     std::optional<zolehead::collection::FieldText> own;
-    if (table == nullptr && converter == nullptr) converter = &own.emplace(false);
     for (const zolehead::HeaderSlot& slot : header.slots) {
         if (slot.status == zolehead::STATUS_NONE) continue;
         const std::string_view bytes = slot.text();
-        if (IsAscii(bytes)) {  // code page 932 keeps ASCII as it is, as the decoder does
+        if (zolehead::collection::IsAscii(bytes)) {  // code page 932 keeps ASCII as it is, as the decoder does
             out += '\0';
             AppendRaw(out, static_cast<std::uint32_t>(bytes.size()));
             std::uint32_t max_char = 0;

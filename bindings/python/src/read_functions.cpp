@@ -103,11 +103,6 @@ PyObject* Guarded(Call call) noexcept {
     return nullptr;
 }
 
-// read() and read_bytes() are plain C functions rather than pybind11 ones:
-// a Python thread holds the GIL for all of a call but the read itself, and
-// pybind11's dispatch and a Python-level wrapper were most of that time.
-// The less of a call that holds the GIL, the better threads reading at once
-// scale.
 // Parses (first, form=None), as `format` and `names` spell them, and reads.
 template <class ReadFunction>
 PyObject* CallWithForm(PyObject* args, PyObject* keywords, const char* format, const char* const (&names)[3],
@@ -120,6 +115,11 @@ PyObject* CallWithForm(PyObject* args, PyObject* keywords, const char* format, c
     return Guarded([&] { return read(first, FormFromName(form)); });
 }
 
+// read() and read_bytes() are plain C functions rather than pybind11 ones:
+// a Python thread holds the GIL for all of a call but the read itself, and
+// pybind11's dispatch and a Python-level wrapper were most of that time.
+// The less of a call that holds the GIL, the better threads reading at once
+// scale.
 PyObject* ReadCall(PyObject*, PyObject* args, PyObject* keywords) {
     static const char* const names[] = {"path", "form", nullptr};
     return CallWithForm(args, keywords, "O|O:read", names, Read);
