@@ -192,22 +192,6 @@ int FindKeywordRow(std::string_view name) noexcept {
 }
 
 namespace {
-// The rows by the first letter of their keywords, folded: a..z.
-struct KeywordIndex {
-    std::uint16_t rows_by_letter[26];
-};
-
-constexpr KeywordIndex MakeKeywordIndex() noexcept {
-    KeywordIndex index{};
-    for (int row = 0; row < kFieldCount; ++row) {
-        const char first = FoldAsciiCase(kIdentifiers[static_cast<std::size_t>(row)].keyword[0]);
-        index.rows_by_letter[first - 'a'] = static_cast<std::uint16_t>(index.rows_by_letter[first - 'a'] | (1U << row));
-    }
-    return index;
-}
-
-constexpr KeywordIndex kKeywordIndex = MakeKeywordIndex();
-
 constexpr KeywordPrefixTable MakeKeywordPrefix() noexcept {
     KeywordPrefixTable table{};
     for (int row = 0; row < kFieldCount; ++row) {
@@ -238,14 +222,5 @@ static_assert(KeywordsFitPrefixTable());
 
 constexpr KeywordPrefixTable kKeywordPrefix = MakeKeywordPrefix();
 
-bool SomeKeywordStartsWith(std::string_view prefix) noexcept {
-    if (prefix.empty()) return true;
-    const char first = FoldAsciiCase(prefix[0]);
-    if (first < 'a' || first > 'z') return false;  // every keyword starts with a letter
-    for (unsigned rows = kKeywordIndex.rows_by_letter[first - 'a']; rows != 0; rows &= rows - 1) {
-        if (StartsWithFolded(kIdentifiers[static_cast<std::size_t>(std::countr_zero(rows))].keyword, prefix)) return true;
-    }
-    return false;
-}
 
 }  // namespace zolehead

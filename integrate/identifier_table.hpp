@@ -76,10 +76,6 @@ inline int MatchLabelRow(const std::uint8_t* p) noexcept {
     return -1;
 }
 
-// Whether some row's keyword starts with `prefix` once ASCII A..Z are
-// folded onto a..z (the empty prefix included).
-bool SomeKeywordStartsWith(std::string_view prefix) noexcept;
-
 // The keywords as sets of rows, one bit per row, for a name that is spelled
 // a byte at a time: the rows it may still become narrow with each byte, so
 // that asking costs one lookup however long the name is.

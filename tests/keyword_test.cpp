@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "identifier_table.hpp"
@@ -107,6 +108,19 @@ TEST(FormB, OverlongNamesAreHarmless) {
     EXPECT_EQ(h.slots[1].text(), "g");
 }
 
+// Whether some keyword starts with `prefix`, ASCII letters folded: spelled
+// out over the table, as the row sets must agree with.
+bool SomeKeywordStartsWith(std::string_view prefix) {
+    const auto fold = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+    for (const zolehead::Identifier& row : zolehead::kIdentifiers) {
+        if (row.keyword.size() < prefix.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < prefix.size() && same; ++i) same = fold(row.keyword[i]) == fold(prefix[i]);
+        if (same) return true;
+    }
+    return false;
+}
+
 // A name is matched a byte at a time through row sets; every prefix must get
 // the answers the string comparisons give.
 TEST(FormB, NameNarrowingAgreesWithTheKeywordTable) {
@@ -123,7 +137,7 @@ TEST(FormB, NameNarrowingAgreesWithTheKeywordTable) {
         for (std::size_t length = 1; length <= name.size(); ++length) {
             candidates &= zolehead::KeywordRowsWith(length - 1, static_cast<std::uint8_t>(name[length - 1]));
             const std::string_view prefix(name.data(), length);
-            EXPECT_EQ(candidates != 0, zolehead::SomeKeywordStartsWith(prefix)) << prefix;
+            EXPECT_EQ(candidates != 0, SomeKeywordStartsWith(prefix)) << prefix;
             EXPECT_EQ(zolehead::KeywordRowSpelled(candidates, length), zolehead::FindKeywordRow(prefix)) << prefix;
         }
     }
