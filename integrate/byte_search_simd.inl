@@ -210,17 +210,12 @@ inline ValueRun ScanValueRun(const std::uint8_t* p, const std::uint8_t* limit, c
 // compared with the row's label and colon in one or two registers.
 constexpr std::ptrdiff_t kLabelMatchReach = 32;
 inline int MatchLabelRowAt(const std::uint8_t* p) noexcept {
-    int row = kLabelMatch.first_row[LabelMatchBucket(LabelKey(p), kLabelMatch.multiplier)];
-    if (row < 0) return -1;
-    Simd::Reg in[32 / Simd::kWidth];
-    for (int i = 0; i < 32 / Simd::kWidth; ++i) in[i] = Simd::Load(p + i * Simd::kWidth);
-    do {
-        std::uint32_t same = 0;
-        for (int i = 0; i < 32 / Simd::kWidth; ++i)
-            same |= Simd::Bits(Simd::Equal(in[i], Simd::Load(kLabelMatch.bytes[row] + i * Simd::kWidth))) << (i * Simd::kWidth);
-        const std::uint32_t mask = kLabelMatch.byte_mask[row];
-        if ((same & mask) == mask) return row;
-        row = kLabelMatch.next_row[row];
-    } while (row >= 0);
-    return -1;
+    const int row = LabelMatchCandidate(p);
+    std::uint32_t same = 0;
+    for (int i = 0; i < 32 / Simd::kWidth; ++i) {
+        same |= Simd::Bits(Simd::Equal(Simd::Load(p + i * Simd::kWidth), Simd::Load(kLabelMatch.bytes[row] + i * Simd::kWidth)))
+                << (i * Simd::kWidth);
+    }
+    const std::uint32_t mask = kLabelMatch.byte_mask[row];
+    return (same & mask) == mask && row != LabelMatchTable::kNoRow ? row : -1;
 }

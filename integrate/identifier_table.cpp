@@ -119,18 +119,56 @@ constexpr bool BucketsSplitPrefixes(std::uint32_t multiplier) noexcept {
     return true;
 }
 
+// A row's label and colon, as a matching line starts.
+constexpr std::array<std::uint8_t, LabelMatchTable::kBytes> RowPattern(int row) noexcept {
+    const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
+    std::array<std::uint8_t, LabelMatchTable::kBytes> bytes{};
+    for (std::size_t i = 0; i < label.size(); ++i) bytes[i] = static_cast<std::uint8_t>(label[i]);
+    bytes[label.size()] = 0x81;
+    bytes[label.size() + 1] = 0x46;
+    return bytes;
+}
+
+// The first byte, within every one of their patterns, whose low two bits
+// differ between all the rows that share the first four bytes with `row`;
+// 0 when no other row does, -1 when no byte tells them apart.
+constexpr int SplitByte(int row) noexcept {
+    std::size_t shortest = LabelMatchTable::kBytes;
+    int sharing = 0;
+    for (int other = 0; other < kFieldCount; ++other) {
+        if (RowKey(other) != RowKey(row)) continue;
+        ++sharing;
+        const std::size_t length = kIdentifiers[static_cast<std::size_t>(other)].label.size() + 2;
+        if (length < shortest) shortest = length;
+    }
+    if (sharing == 1) return 0;
+    for (std::size_t at = 4; at < shortest; ++at) {
+        bool apart = true;
+        for (int a = 0; a < kFieldCount; ++a) {
+            for (int b = a + 1; b < kFieldCount; ++b) {
+                if (RowKey(a) != RowKey(row) || RowKey(b) != RowKey(row)) continue;
+                if ((RowPattern(a)[at] & 3U) == (RowPattern(b)[at] & 3U)) apart = false;
+            }
+        }
+        if (apart) return static_cast<int>(at);
+    }
+    return -1;
+}
+
 constexpr LabelMatchTable MakeLabelMatch() noexcept {
     LabelMatchTable table{};
     // The first odd multiplier from a fixed start that splits the prefixes.
     table.multiplier = 0x9E3779B1U;
     while (!BucketsSplitPrefixes(table.multiplier)) table.multiplier += 2;
-    for (std::int8_t& row : table.first_row) row = -1;
-    for (int row = kFieldCount - 1; row >= 0; --row) {
+    for (auto& rows : table.row_of) {
+        for (std::int8_t& row : rows) row = LabelMatchTable::kNoRow;
+    }
+    // kNoRow's pattern is all zero with no byte that counts: it matches any
+    // line, and the lookup then answers -1 for it.
+    for (int row = 0; row < kFieldCount; ++row) {
         const std::string_view label = kIdentifiers[static_cast<std::size_t>(row)].label;
-        std::array<std::uint8_t, LabelMatchTable::kBytes> bytes{}, mask{};
-        for (std::size_t i = 0; i < label.size(); ++i) bytes[i] = static_cast<std::uint8_t>(label[i]);
-        bytes[label.size()] = 0x81;
-        bytes[label.size() + 1] = 0x46;
+        const std::array<std::uint8_t, LabelMatchTable::kBytes> bytes = RowPattern(row);
+        std::array<std::uint8_t, LabelMatchTable::kBytes> mask{};
         for (std::size_t i = 0; i < label.size() + 2; ++i) mask[i] = 0xFF;
         // Through bit_cast, so the words hold the bytes in the order a load
         // from memory gives on any machine.
@@ -144,11 +182,26 @@ constexpr LabelMatchTable MakeLabelMatch() noexcept {
         table.byte_mask[row] = (std::uint32_t{1} << (label.size() + 2)) - 1;
         table.value_at[row] = static_cast<std::uint8_t>(label.size() + 2);
         const unsigned bucket = LabelMatchBucket(RowKey(row), table.multiplier);
-        table.next_row[row] = table.first_row[bucket];
-        table.first_row[bucket] = static_cast<std::int8_t>(row);
+        const int split = SplitByte(row);
+        table.split_at[bucket] = static_cast<std::uint8_t>(split);
+        if (split == 0) {
+            for (std::int8_t& entry : table.row_of[bucket]) entry = static_cast<std::int8_t>(row);
+        } else {
+            table.row_of[bucket][bytes[static_cast<std::size_t>(split)] & 3U] = static_cast<std::int8_t>(row);
+        }
     }
     return table;
 }
+
+// Every row that shares its first four bytes with others has a byte that
+// tells them apart.
+constexpr bool EveryRowSplits() noexcept {
+    for (int row = 0; row < kFieldCount; ++row) {
+        if (SplitByte(row) < 0) return false;
+    }
+    return true;
+}
+static_assert(EveryRowSplits());
 
 static_assert(kLabelMaxBytes + 2 <= LabelMatchTable::kBytes);
 

@@ -312,6 +312,15 @@ TEST(FastPath, LabelLookupAgreesWithTheTable) {
     }
     Rng rng(5);
     for (int i = 0; i < 500; ++i) starts.push_back(Soup(rng, rng.between(1, 4)));
+    // A label with one byte changed past its first four: where labels share
+    // those, one more byte picks the row to compare with, and a byte that
+    // picks the wrong one must still match nothing.
+    for (int i = 0; i < 2000; ++i) {
+        std::string label(zolehead::kIdentifiers[rng.below(zolehead::kFieldCount)].label);
+        label += kColon;
+        label[4 + rng.below(static_cast<std::uint32_t>(label.size() - 4))] = static_cast<char>(rng.below(256));
+        starts.push_back(label);
+    }
     for (const std::string& start : starts) {
         std::string line = start;
         line.resize(std::max<std::size_t>(line.size(), 40), 'v');
