@@ -327,9 +327,10 @@ inline const std::uint8_t* LabelRun(ScanState& s, const std::uint8_t* p, const s
 // Commits the label line of table row `row` whose value starts at `value` and whose
 // line end is at `line_end`, exactly as stepping it would from just after
 // its colon: with a machine and a tracker of its own, the value in bulk.
-inline void CommitLabelLine(ZoleHeader& header, LabelCommit rule, int row, const std::uint8_t* value,
+// `machine` is at a line start, as a line end leaves it, and is left so: a
+// sweep sets up one for all its lines, not one per line.
+inline void CommitLabelLine(LabelLineMachine& machine, ZoleHeader& header, int row, const std::uint8_t* value,
                             const std::uint8_t* line_end, const std::uint8_t* end) noexcept {
-    LabelLineMachine machine(rule);
     DbcsTracker tracker{DbcsState::DBCS_TRAIL};  // the colon's second byte
     machine.enter_value(row);
     for (const std::uint8_t* p = value; p < line_end;) {
@@ -384,13 +385,20 @@ public:
     void commit(int row, ZoleHeader& header, const std::uint8_t* end) noexcept {
         if (((rows_ >> row) & 1U) == 0) return;
         rows_ &= ~(1U << row);
-        CommitLabelLine(header, LabelCommit::LAST_WINS, row, value_[row], line_end_[row], end);
+        CommitLabelLine(machine_, header, row, value_[row], line_end_[row], end);
+    }
+    // Commits a line at once, after any noted for its row.
+    void commit_now(int row, const std::uint8_t* value, const std::uint8_t* line_end, ZoleHeader& header,
+                    const std::uint8_t* end) noexcept {
+        commit(row, header, end);
+        CommitLabelLine(machine_, header, row, value, line_end, end);
     }
     void commit_all(ZoleHeader& header, const std::uint8_t* end) noexcept {
         while (rows_ != 0) commit(std::countr_zero(rows_), header, end);
     }
 
 private:
+    LabelLineMachine machine_{LabelCommit::LAST_WINS};
     std::uint32_t rows_ = 0;
     // Set before use (rows_); cleared so no compiler takes them for unset.
     const std::uint8_t* value_[kFieldCount] = {};
@@ -448,6 +456,7 @@ inline std::uint32_t OpenRows(const ZoleHeader& header) noexcept {
 template <HeaderForm F>
 const std::uint8_t* SweepLabelLines(ScanState& s, const std::uint8_t* p, const std::uint8_t* end, int row) noexcept {
     PendingLines pending;
+    LabelLineMachine deferring(LabelCommit::DEFER_TO_FORM_B);
     LineStops stops(p, end, F == HeaderForm::BOTH);
     std::uint32_t open = F == HeaderForm::BOTH ? OpenRows(s.header) : 0;
     const std::uint8_t* line = p;
@@ -459,14 +468,13 @@ const std::uint8_t* SweepLabelLines(ScanState& s, const std::uint8_t* p, const s
         const std::uint8_t* value = line + kLabelMatch.value_at[row];
         if constexpr (F == HeaderForm::BOTH) {
             if ((open >> row) & 1U) {
-                CommitLabelLine(s.header, LabelCommit::DEFER_TO_FORM_B, row, value, line_end, end);
+                CommitLabelLine(deferring, s.header, row, value, line_end, end);
                 open &= OpenRows(s.header);
             }
         } else if (CommitsForCertain(value, line_end)) {
             pending.note(row, value, line_end);
         } else {
-            pending.commit(row, s.header, end);
-            CommitLabelLine(s.header, LabelCommit::LAST_WINS, row, value, line_end, end);
+            pending.commit_now(row, value, line_end, s.header, end);
         }
         line = line_end + 1;
         if (*line_end == byte_search::kCR && line != end && *line == byte_search::kLF) {

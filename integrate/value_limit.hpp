@@ -11,6 +11,34 @@
 
 namespace zolehead {
 
+// Copies n bytes (0..64) in at most two overlapping moves of one fixed size:
+// a copy of any length inlined as a string instruction costs more to start
+// than a value's bytes take to move.
+inline void CopyFewBytes(char* to, const std::uint8_t* from, int n) noexcept {
+    const auto size = static_cast<std::size_t>(n);
+    if (n >= 16) {
+        if (n >= 32) {
+            std::memcpy(to, from, 32);
+            std::memcpy(to + size - 32, from + size - 32, 32);
+        } else {
+            std::memcpy(to, from, 16);
+            std::memcpy(to + size - 16, from + size - 16, 16);
+        }
+    } else if (n >= 4) {
+        if (n >= 8) {
+            std::memcpy(to, from, 8);
+            std::memcpy(to + size - 8, from + size - 8, 8);
+        } else {
+            std::memcpy(to, from, 4);
+            std::memcpy(to + size - 4, from + size - 4, 4);
+        }
+    } else if (n > 0) {
+        to[0] = static_cast<char>(from[0]);
+        to[size / 2] = static_cast<char>(from[size / 2]);
+        to[size - 1] = static_cast<char>(from[size - 1]);
+    }
+}
+
 // Appends `n` (1..64) value bytes to `value`. `leads` has bit i set when
 // bytes[i] is a lead byte. `value_len` may end one past the stored bytes
 // (at the limit); `stored_len` is what a commit keeps. Returns how many
@@ -22,7 +50,7 @@ inline int AppendValueBytes(char* value, std::uint8_t& value_len, std::uint8_t& 
     const int before_last = kValueMaxBytes - 1 - value_len;
     const int plain = n < before_last ? n : before_last;
     if (plain > 0) {
-        std::memcpy(value + value_len, bytes, static_cast<std::size_t>(plain));
+        CopyFewBytes(value + value_len, bytes, plain);
         value_len = static_cast<std::uint8_t>(value_len + plain);
         stored_len = value_len;
     }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "test_support.hpp"
+#include "value_limit.hpp"
 
 namespace {
 
@@ -128,6 +129,22 @@ TEST(FormA, DoubleByteCharacterAtEveryPositionNearTheLimit) {
             expected += std::string(127 - expected.size(), 'b');
         }
         EXPECT_EQ(Read(input, HeaderForm::A).slots[0].text(), expected) << k << " letters before the character";
+    }
+}
+
+// Values are copied in one or two overlapping moves: every length a bulk
+// step takes, at several alignments, moves exactly its bytes.
+TEST(ValueBytes, FewByteCopyMovesExactlyTheBytesAsked) {
+    std::uint8_t source[64];
+    for (int i = 0; i < 64; ++i) source[i] = static_cast<std::uint8_t>(0x80 + i);
+    for (int n = 0; n <= 64; ++n) {
+        for (int at = 0; at < 4; ++at) {
+            std::string target(80, '#');
+            zolehead::CopyFewBytes(target.data() + at, source, n);
+            std::string expected(80, '#');
+            for (int i = 0; i < n; ++i) expected[static_cast<std::size_t>(at + i)] = static_cast<char>(source[i]);
+            EXPECT_EQ(target, expected) << n << " bytes at offset " << at;
+        }
     }
 }
 
