@@ -377,6 +377,9 @@ inline bool CommitsForCertain(const std::uint8_t* value, const std::uint8_t* lin
 // and nothing else commits during the sweep.
 class PendingLines {
 public:
+    // Commits through `machine` (see CommitLabelLine).
+    explicit PendingLines(LabelLineMachine& machine) noexcept : machine_(machine) {}
+
     void note(int row, const std::uint8_t* value, const std::uint8_t* line_end) noexcept {
         value_[row] = value;
         line_end_[row] = line_end;
@@ -398,7 +401,7 @@ public:
     }
 
 private:
-    LabelLineMachine machine_{LabelCommit::LAST_WINS};
+    LabelLineMachine& machine_;
     std::uint32_t rows_ = 0;
     // Set before use (rows_); cleared so no compiler takes them for unset.
     const std::uint8_t* value_[kFieldCount] = {};
@@ -455,8 +458,9 @@ inline std::uint32_t OpenRows(const ZoleHeader& header) noexcept {
 // stays at a line start. Returns where the lines stop: p if none fits.
 template <HeaderForm F>
 const std::uint8_t* SweepLabelLines(ScanState& s, const std::uint8_t* p, const std::uint8_t* end, int row) noexcept {
-    PendingLines pending;
-    LabelLineMachine deferring(LabelCommit::DEFER_TO_FORM_B);
+    // One machine commits every line of the sweep, by the rule of the form.
+    LabelLineMachine committing(F == HeaderForm::BOTH ? LabelCommit::DEFER_TO_FORM_B : LabelCommit::LAST_WINS);
+    PendingLines pending(committing);
     LineStops stops(p, end, F == HeaderForm::BOTH);
     std::uint32_t open = F == HeaderForm::BOTH ? OpenRows(s.header) : 0;
     const std::uint8_t* line = p;
@@ -468,7 +472,7 @@ const std::uint8_t* SweepLabelLines(ScanState& s, const std::uint8_t* p, const s
         const std::uint8_t* value = line + kLabelMatch.value_at[row];
         if constexpr (F == HeaderForm::BOTH) {
             if ((open >> row) & 1U) {
-                CommitLabelLine(deferring, s.header, row, value, line_end, end);
+                CommitLabelLine(committing, s.header, row, value, line_end, end);
                 open &= OpenRows(s.header);
             }
         } else if (CommitsForCertain(value, line_end)) {

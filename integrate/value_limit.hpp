@@ -4,6 +4,7 @@
 // the value at the limit instead of storing half a character.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -11,27 +12,27 @@
 
 namespace zolehead {
 
-// Copies n bytes (0..64) in at most two overlapping moves of one fixed size:
-// a copy of any length inlined as a string instruction costs more to start
-// than a value's bytes take to move.
+// Copies n bytes (Size <= n <= 2 * Size) as two moves of Size bytes, the
+// second ending where the bytes end; they overlap where n < 2 * Size.
+template <std::size_t Size>
+inline void CopyFromBothEnds(char* to, const std::uint8_t* from, std::size_t n) noexcept {
+    std::memcpy(to, from, Size);
+    std::memcpy(to + n - Size, from + n - Size, Size);
+}
+
+// Copies n bytes (0..64) in at most two moves of one fixed size: a copy of
+// any length inlined as a string instruction costs more to start than a
+// value's bytes take to move.
 inline void CopyFewBytes(char* to, const std::uint8_t* from, int n) noexcept {
     const auto size = static_cast<std::size_t>(n);
-    if (n >= 16) {
-        if (n >= 32) {
-            std::memcpy(to, from, 32);
-            std::memcpy(to + size - 32, from + size - 32, 32);
-        } else {
-            std::memcpy(to, from, 16);
-            std::memcpy(to + size - 16, from + size - 16, 16);
-        }
+    if (n >= 32) {
+        CopyFromBothEnds<32>(to, from, size);
+    } else if (n >= 16) {
+        CopyFromBothEnds<16>(to, from, size);
+    } else if (n >= 8) {
+        CopyFromBothEnds<8>(to, from, size);
     } else if (n >= 4) {
-        if (n >= 8) {
-            std::memcpy(to, from, 8);
-            std::memcpy(to + size - 8, from + size - 8, 8);
-        } else {
-            std::memcpy(to, from, 4);
-            std::memcpy(to + size - 4, from + size - 4, 4);
-        }
+        CopyFromBothEnds<4>(to, from, size);
     } else if (n > 0) {
         to[0] = static_cast<char>(from[0]);
         to[size / 2] = static_cast<char>(from[size / 2]);
