@@ -14,7 +14,7 @@ import tempfile
 import unittest
 
 from selenium import webdriver
-from selenium.common.exceptions import TimeoutException
+from selenium.common.exceptions import StaleElementReferenceException, TimeoutException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
@@ -88,6 +88,18 @@ class CatalogPageTest(unittest.TestCase):
 
     def rows(self):
         return self.driver.execute_script(ROWS_SCRIPT)
+
+    def double_click_cell(self, cell_id):
+        # The table may be drawn afresh (an edit's answer, a rescan) between
+        # finding the cell and clicking it; the click then goes to the new one.
+        def attempt(driver):
+            try:
+                ActionChains(driver).double_click(driver.find_element(By.ID, cell_id)).perform()
+                return True
+            except StaleElementReferenceException:
+                return False
+
+        self.wait_for(attempt)
 
     def wait_for_rows(self, predicate, timeout=30):
         try:
@@ -287,7 +299,7 @@ class CatalogPageTest(unittest.TestCase):
         # A double click edits too; with the panel open, the table does not move under the pointer.
         self.driver.switch_to.active_element.send_keys(Keys.ENTER)
         self.wait_for(lambda d: d.find_elements(By.CSS_SELECTOR, "#detail table.fields"))
-        ActionChains(self.driver).double_click(self.driver.find_element(By.ID, "cell-0-2")).perform()
+        self.double_click_cell("cell-0-2")
         field = self.wait_for(lambda d: d.find_element(By.CSS_SELECTOR, "#cell-0-2 input"))
         field.send_keys(Keys.ESCAPE)
         self.driver.find_element(By.ID, "detail-close").click()
@@ -324,7 +336,7 @@ class CatalogPageTest(unittest.TestCase):
                 self.wait_for(lambda d: d.find_element(By.ID, "read-only").is_displayed())
                 self.wait_for_rows(lambda rows: len(rows) > 3)
                 self.assertEqual(self.driver.find_element(By.ID, "grid").get_attribute("aria-readonly"), "true")
-                ActionChains(self.driver).double_click(self.driver.find_element(By.ID, "cell-1-1")).perform()
+                self.double_click_cell("cell-1-1")
                 self.driver.find_element(By.ID, "grid").send_keys(" ", Keys.F2)
                 self.assertEqual(self.driver.find_elements(By.CSS_SELECTOR, "#rows input"), [])
                 self.assertEqual(self.driver.find_elements(By.CSS_SELECTOR, "#rows tr.selected"), [])
