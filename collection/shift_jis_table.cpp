@@ -40,6 +40,27 @@ Outcome ConvertAlone(iconv_t cd, const std::uint8_t* in, std::size_t size, std::
 
 }  // namespace
 
+// The code point of a unit's UTF-8 (at most three bytes: the table holds
+// nothing beyond U+FFFF); `lead` for a lead byte, kNoCode where it does not
+// convert.
+std::array<char16_t, 256> ShiftJisTable::CodesOf(const std::array<Unit, 256>& units, char16_t lead) {
+    std::array<char16_t, 256> codes{};
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const Unit& unit = units[i];
+        switch (unit.length) {
+        case 1: codes[i] = unit.bytes[0]; break;
+        case 2: codes[i] = static_cast<char16_t>((unit.bytes[0] & 0x1F) << 6 | (unit.bytes[1] & 0x3F)); break;
+        case 3:
+            codes[i] = static_cast<char16_t>((unit.bytes[0] & 0x0F) << 12 | (unit.bytes[1] & 0x3F) << 6 |
+                                             (unit.bytes[2] & 0x3F));
+            break;
+        case kNeedsTrail: codes[i] = lead; break;
+        default: codes[i] = kNoCode; break;
+        }
+    }
+    return codes;
+}
+
 const ShiftJisTable* ShiftJisTable::ReadOff(iconv_t cd) {
     std::unique_ptr<ShiftJisTable> table(new ShiftJisTable);
     std::string utf8;
@@ -77,6 +98,8 @@ const ShiftJisTable* ShiftJisTable::ReadOff(iconv_t cd) {
         case Outcome::UNFIT: return nullptr;
         }
     }
+    table->single_codes_ = CodesOf(table->single_, kLeadCode);
+    for (const std::array<Unit, 256>& row : table->pairs_) table->pair_codes_.push_back(CodesOf(row, kNoCode));
     return table.release();
 }
 
@@ -100,18 +123,6 @@ const ShiftJisTable* ShiftJisTable::Shared() {
     return expected;  // made for the whole process: never freed
 }
 
-ShiftJisTable::Unit ShiftJisTable::next(const std::uint8_t*& p, const std::uint8_t* end) const noexcept {
-    Unit unit = single_[*p];
-    std::size_t used = 1;
-    if (unit.length == kNeedsTrail) {
-        unit = end - p >= 2 ? pairs_[lead_index_[*p]][p[1]] : Unit{};
-        used = 2;
-    }
-    if (unit.length == 0) used = UnconvertedLength(p, static_cast<std::size_t>(end - p));
-    p += used;
-    return unit;
-}
-
 bool ShiftJisTable::decode(std::string_view bytes, std::string& out) const {
     const std::size_t start = out.size();
     // A byte becomes at most three: a half-width katakana, or U+FFFD. The
@@ -122,13 +133,21 @@ bool ShiftJisTable::decode(std::string_view bytes, std::string& out) const {
     const std::uint8_t* const end = p + bytes.size();
     bool clean = true;
     while (p != end) {
-        const Unit unit = next(p, end);
-        if (unit.length == 0) {
+        Unit unit = single_[*p];
+        std::size_t used = 1;
+        if (unit.length == kNeedsTrail) {
+            unit = end - p >= 2 ? pairs_[lead_index_[*p]][p[1]] : Unit{};
+            used = 2;
+        }
+        if (unit.length == 0) [[unlikely]] {
+            // U+FFFD stands for a lead and trail byte together, or one byte.
+            p += UnconvertedLength(p, static_cast<std::size_t>(end - p));
             clean = false;
             std::memcpy(to, kReplacement, 3);
             to += 3;
             continue;
         }
+        p += used;
         std::memcpy(to, unit.bytes, sizeof unit.bytes);
         to += unit.length;
     }
@@ -141,22 +160,26 @@ bool ShiftJisTable::decode_code_points(std::string_view bytes, char16_t* out, st
     const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const std::uint8_t* const end = p + bytes.size();
     bool clean = true;
-    count = 0;
+    char16_t highest = max;
+    char16_t* to = out;
     while (p != end) {
-        const Unit unit = next(p, end);
-        char16_t code = 0xFFFD;
-        switch (unit.length) {
-        case 1: code = unit.bytes[0]; break;
-        case 2: code = static_cast<char16_t>((unit.bytes[0] & 0x1F) << 6 | (unit.bytes[1] & 0x3F)); break;
-        case 3:
-            code = static_cast<char16_t>((unit.bytes[0] & 0x0F) << 12 | (unit.bytes[1] & 0x3F) << 6 |
-                                         (unit.bytes[2] & 0x3F));
-            break;
-        default: clean = false; break;
+        char16_t code = single_codes_[*p];
+        std::size_t used = 1;
+        if (code == kLeadCode) {
+            code = end - p >= 2 ? pair_codes_[lead_index_[*p]][p[1]] : kNoCode;
+            used = 2;
         }
-        out[count++] = code;
-        if (code > max) max = code;
+        if (code == kNoCode) [[unlikely]] {
+            used = UnconvertedLength(p, static_cast<std::size_t>(end - p));
+            code = 0xFFFD;
+            clean = false;
+        }
+        p += used;
+        *to++ = code;
+        highest = code > highest ? code : highest;
     }
+    count = static_cast<std::size_t>(to - out);
+    max = highest;
     return clean;
 }
 

@@ -51,13 +51,19 @@ private:
 
     ShiftJisTable() = default;
 
-    // The character at p, stepping p past it: its unit, or one of length 0
-    // for bytes that do not convert (p then steps past what U+FFFD stands for).
-    Unit next(const std::uint8_t*& p, const std::uint8_t* end) const noexcept;
+    static std::array<char16_t, 256> CodesOf(const std::array<Unit, 256>& units, char16_t lead);
+
+    // The same characters as code points, for decode_code_points: a value's
+    // characters then cost a lookup each, not a lookup and a re-assembly of
+    // its UTF-8. Two code points no character decodes to (surrogates) mark
+    // a lead byte and bytes that do not convert.
+    static constexpr char16_t kLeadCode = 0xD800, kNoCode = 0xDFFF;
 
     std::array<Unit, 256> single_{};
-    std::array<std::uint8_t, 256> lead_index_{};  // row in pairs_ for a lead byte
+    std::array<std::uint8_t, 256> lead_index_{};  // row in pairs_ and pair_codes_ for a lead byte
     std::vector<std::array<Unit, 256>> pairs_;
+    std::array<char16_t, 256> single_codes_{};
+    std::vector<std::array<char16_t, 256>> pair_codes_;
 };
 
 }  // namespace zolehead::collection
