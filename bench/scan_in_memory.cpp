@@ -9,8 +9,8 @@
 // plain copy of the same blocks and prints the best of each (a rough figure
 // on a shared machine); without, it reads once, for
 //   valgrind --tool=callgrind --toggle-collect='ScanInBlocks*' ...
-// KERNEL (portable, sse2, avx2, avx512) picks the search kernel; by default
-// the best one that runs here.
+// KERNEL (portable, sse2 or avx2) picks the search kernel; by default the
+// best one that runs here.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -71,7 +71,9 @@ int main(int argc, char** argv) {
         }
     }
     if (content == nullptr || !form_known || mib <= 0 || rounds < 0 || !kernel_known) {
-        std::fprintf(stderr, "zolehead_scan_in_memory: unknown input, form or kernel (or one that does not run here), or a size or count out of range\n");
+        std::fprintf(stderr,
+                     "zolehead_scan_in_memory: unknown input or form, a kernel that is unknown or does not run "
+                     "here, or a size or count out of range\n");
         return 2;
     }
     const auto form = form_name == "A" ? zolehead::HeaderForm::A

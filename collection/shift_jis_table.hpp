@@ -1,8 +1,8 @@
-// Code page 932 as lookup tables: what each byte alone decodes to in UTF-8,
-// and what each lead byte with each following byte does. The tables are read
-// off the C library's own CP932 converter once per process, so decoding
-// through them gives exactly the text iconv gives, at table speed and with no
-// converter per thread.
+// Code page 932 as lookup tables: what each byte alone decodes to (in UTF-8
+// and as a code point), and what each lead byte with each following byte
+// does. The tables are read off the C library's own CP932 converter once per
+// process, so decoding through them gives exactly the text iconv gives, at
+// table speed and with no converter per thread.
 #pragma once
 
 #include <iconv.h>
@@ -51,6 +51,7 @@ private:
 
     ShiftJisTable() = default;
 
+    // The code points of a row of units, `lead` standing for a lead byte.
     static std::array<char16_t, 256> CodesOf(const std::array<Unit, 256>& units, char16_t lead);
 
     // The same characters as code points, for decode_code_points: a value's
